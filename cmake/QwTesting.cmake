@@ -1,0 +1,24 @@
+# GoogleTest comes from Debian's package natively; for the Windows build the
+# same sources under /usr/src/googletest are compiled with the cross compiler.
+if(WIN32)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+# qw_add_test(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# One CTest test per program; under the Windows toolchain CTest runs it
+# through the cross-compiling emulator (Wine).
+function(qw_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gtest)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()
