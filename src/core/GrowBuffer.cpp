@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 GrowBuffer::~GrowBuffer() { Free(); }
 
@@ -13,14 +14,14 @@ void GrowBuffer::Free() {
   used_ = 0;
 }
 
-int32_t GrowBuffer::NewAllocation(int32_t n) const {
+int64_t GrowBuffer::NewAllocation(int32_t n) const {
   if (n == 0) return 0;
   int64_t g = std::max<int64_t>(n / 2, granularity_);
   if (granularity_ >= 4096) {
     g = std::clamp<int64_t>(g / 4096 * 4096, 4096, 4194304);
-    return static_cast<int32_t>((int64_t(n) + 96 + g) / 4096 * 4096 - 96);
+    return (int64_t(n) + 96 + g) / 4096 * 4096 - 96;
   }
-  return static_cast<int32_t>(int64_t(n) + g);
+  return int64_t(n) + g;
 }
 
 void* GrowBuffer::Resize(int32_t n, bool allowShrink) {
@@ -29,12 +30,15 @@ void* GrowBuffer::Resize(int32_t n, bool allowShrink) {
 
   int32_t threshold = 0;
   if (allowShrink && n < used_) {
-    threshold = std::min(allocated_ / 2, allocated_ - 4 * granularity_);
+    threshold = static_cast<int32_t>(
+        std::min<int64_t>(allocated_ / 2, int64_t(allocated_) - 4 * int64_t(granularity_)));
     if (threshold <= 0) threshold = 1;
   }
 
   if (n > allocated_ || n < threshold) {
-    const int32_t a = NewAllocation(n);
+    const int64_t a = NewAllocation(n);
+    // A size the 32-bit fields cannot hold fails like a refused allocation.
+    if (a > std::numeric_limits<int32_t>::max()) return Data();
     if (a != allocated_) {
       if (a == 0) {
         Free();
@@ -48,7 +52,7 @@ void* GrowBuffer::Resize(int32_t n, bool allowShrink) {
         std::free(data_);
       }
       data_ = moved;
-      allocated_ = a;
+      allocated_ = static_cast<int32_t>(a);
     }
   }
   used_ = n;

@@ -26,7 +26,7 @@ public:
   void Free();
 
 private:
-  int32_t NewAllocation(int32_t n) const;
+  int64_t NewAllocation(int32_t n) const;
 
   uint8_t* data_ = nullptr;
   int32_t allocated_ = 0;
