@@ -15,4 +15,12 @@ public:
   virtual void PrepareSurface() = 0;
   // value is in the parameter's own units unless isNormalized.
   virtual void PushParameterToControls(int paramIndex, double value, bool isNormalized) = 0;
+
+  // Editor size in pixels; the host adapter reports it as the editor rectangle.
+  virtual int Width() const { return 0; }
+  virtual int Height() const { return 0; }
+  // Creates the editor window inside the host's parent window; null when no
+  // window could be made.
+  virtual void* OpenWindow(void* /*parent*/) { return nullptr; }
+  virtual void CloseWindow() {}
 };
