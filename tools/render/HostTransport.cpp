@@ -1,0 +1,33 @@
+#include "HostTransport.h"
+
+#include <chrono>
+#include <cmath>
+
+HostTransport::HostTransport(double sampleRate, std::optional<double> tempo)
+    : sampleRate_(sampleRate), tempo_(tempo.value_or(120.0)), playing_(tempo.has_value()) {}
+
+void HostTransport::SetPosition(int64_t frame) { position_ = frame; }
+
+const vst::VstTimeInfo* HostTransport::TimeInfo() {
+  using namespace vst;
+  const double seconds = static_cast<double>(position_) / sampleRate_;
+  const double ppq = seconds * tempo_ / 60.0;
+  info_ = VstTimeInfo{};
+  info_.samplePos = static_cast<double>(position_);
+  info_.sampleRate = sampleRate_;
+  info_.nanoSeconds = static_cast<double>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(
+          std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+  info_.ppqPos = ppq;
+  info_.tempo = tempo_;
+  info_.barStartPos = std::floor(ppq / 4.0) * 4.0;
+  info_.timeSigNumerator = 4;
+  info_.timeSigDenominator = 4;
+  info_.flags = kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                kVstTimeSigValid;
+  if (playing_) info_.flags |= kVstTransportPlaying;
+  if (changed_) info_.flags |= kVstTransportChanged;
+  changed_ = false;
+  return &info_;
+}

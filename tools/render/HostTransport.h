@@ -1,0 +1,30 @@
+#pragma once
+
+#include "host/VstAbi.h"
+
+#include <cstdint>
+#include <optional>
+
+// The transport this host reports to the plug-in. With a tempo it is playing
+// in 4/4 from bar 1 (quarter-note position 0 at the first frame) and moves
+// with the rendered frames; without one it is stopped at 120 beats per minute
+// (positions still follow the render, as a stopped host reports its cursor).
+class HostTransport {
+public:
+  HostTransport(double sampleRate, std::optional<double> tempo);
+
+  // Position of the next frame to be processed.
+  void SetPosition(int64_t frame);
+  int64_t Position() const { return position_; }
+
+  // The answer to audioMasterGetTime for the current position.
+  const vst::VstTimeInfo* TimeInfo();
+
+private:
+  double sampleRate_;
+  double tempo_;
+  bool playing_;
+  bool changed_ = true;  // first report after the start
+  int64_t position_ = 0;
+  vst::VstTimeInfo info_{};
+};

@@ -1,0 +1,184 @@
+#include "SoundFile.h"
+
+#include "RenderError.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool SupportedContainer(int major) {
+  return major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_AIFF ||
+         major == SF_FORMAT_FLAC;
+}
+
+bool SupportedEncoding(int subtype) {
+  return subtype == SF_FORMAT_PCM_16 || subtype == SF_FORMAT_PCM_24 || subtype == SF_FORMAT_FLOAT;
+}
+
+std::string SubtypeName(int subtype) {
+  SF_FORMAT_INFO info{};
+  info.format = subtype;
+  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name)
+    return info.name;
+  return "unknown";
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+int ContainerFromName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return 0;
+  const std::string ext = Lower(path.substr(dot + 1));
+  if (ext == "wav" || ext == "wave") return SF_FORMAT_WAV;
+  if (ext == "aif" || ext == "aiff" || ext == "aifc") return SF_FORMAT_AIFF;
+  if (ext == "flac") return SF_FORMAT_FLAC;
+  return 0;
+}
+
+}  // namespace
+
+std::string AudioFormat::Describe() const {
+  std::string enc;
+  switch (sndfileFormat & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_16: enc = "16-bit"; break;
+    case SF_FORMAT_PCM_24: enc = "24-bit"; break;
+    case SF_FORMAT_FLOAT: enc = "32-bit float"; break;
+    default: enc = SubtypeName(sndfileFormat & SF_FORMAT_SUBMASK); break;
+  }
+  switch (sndfileFormat & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX: return enc + " WAV";
+    case SF_FORMAT_AIFF: return enc + " AIFF";
+    case SF_FORMAT_FLAC: return enc + " FLAC";
+    default: return enc;
+  }
+}
+
+SoundFileReader::SoundFileReader(const std::string& path) : path_(path) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0)
+    throw RenderError("cannot open input '" + path + "': " + std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) throw RenderError("input '" + path + "' is a directory");
+  if (access(path.c_str(), R_OK) != 0)
+    throw RenderError("cannot read input '" + path + "': " + std::strerror(errno));
+
+  SF_INFO info{};
+  file_ = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file_)
+    throw RenderError("input '" + path + "' is not a readable audio file (" +
+                      sf_strerror(nullptr) + ")");
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  const int subtype = info.format & SF_FORMAT_SUBMASK;
+  if (!SupportedContainer(major)) {
+    SF_FORMAT_INFO fi{};
+    fi.format = major;
+    sf_command(nullptr, SFC_GET_FORMAT_INFO, &fi, sizeof fi);
+    sf_close(file_);
+    file_ = nullptr;
+    throw RenderError("input '" + path + "': unsupported file type " +
+                      (fi.name ? fi.name : "(unknown)") + " (supported: WAV, AIFF, FLAC)");
+  }
+  if (!SupportedEncoding(subtype)) {
+    sf_close(file_);
+    file_ = nullptr;
+    throw RenderError("input '" + path + "': unsupported sample format " + SubtypeName(subtype) +
+                      " (supported: 16-bit, 24-bit, 32-bit float)");
+  }
+  format_ = AudioFormat{info.format, info.samplerate, info.channels};
+  frames_ = info.frames;
+}
+
+SoundFileReader::~SoundFileReader() {
+  if (file_) sf_close(file_);
+}
+
+int64_t SoundFileReader::Read(float* interleaved, int64_t frames) {
+  const sf_count_t n = sf_readf_float(file_, interleaved, frames);
+  if (n < frames && sf_error(file_) != SF_ERR_NO_ERROR)
+    throw RenderError("cannot read input '" + path_ + "': " + sf_strerror(file_));
+  return n;
+}
+
+int64_t SoundFileReader::Read(double* interleaved, int64_t frames) {
+  const sf_count_t n = sf_readf_double(file_, interleaved, frames);
+  if (n < frames && sf_error(file_) != SF_ERR_NO_ERROR)
+    throw RenderError("cannot read input '" + path_ + "': " + sf_strerror(file_));
+  return n;
+}
+
+SoundFileWriter::SoundFileWriter(int fd, const std::string& displayName, const AudioFormat& format)
+    : name_(displayName) {
+  SF_INFO info{};
+  info.samplerate = format.sampleRate;
+  info.channels = format.channels;
+  info.format = format.sndfileFormat;
+  if (!sf_format_check(&info)) {
+    close(fd);
+    throw RenderError("output '" + name_ + "': " + format.Describe() + " is not a valid format");
+  }
+  file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+  if (!file_) {
+    close(fd);
+    throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(nullptr));
+  }
+  sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+SoundFileWriter::~SoundFileWriter() {
+  if (file_) sf_close(file_);
+}
+
+void SoundFileWriter::Write(const float* interleaved, int64_t frames) {
+  if (sf_writef_float(file_, interleaved, frames) != frames)
+    throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(file_));
+}
+
+void SoundFileWriter::Write(const double* interleaved, int64_t frames) {
+  if (sf_writef_double(file_, interleaved, frames) != frames)
+    throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(file_));
+}
+
+void SoundFileWriter::Close() {
+  if (!file_) return;
+  sf_write_sync(file_);
+  const int err = sf_error(file_);
+  const std::string text = sf_strerror(file_);
+  const int rc = sf_close(file_);
+  file_ = nullptr;
+  if (err != SF_ERR_NO_ERROR || rc != 0)
+    throw RenderError("cannot write output '" + name_ + "': " + text);
+}
+
+AudioFormat ChooseOutputFormat(const AudioFormat& input, const std::string& outputPath,
+                               FileContainer container, SampleEncoding encoding) {
+  int major = 0;
+  switch (container) {
+    case FileContainer::Wav: major = SF_FORMAT_WAV; break;
+    case FileContainer::Aiff: major = SF_FORMAT_AIFF; break;
+    case FileContainer::Flac: major = SF_FORMAT_FLAC; break;
+    case FileContainer::FollowOutputName: major = ContainerFromName(outputPath); break;
+  }
+  if (major == 0) major = input.sndfileFormat & SF_FORMAT_TYPEMASK;
+
+  int subtype = 0;
+  switch (encoding) {
+    case SampleEncoding::Pcm16: subtype = SF_FORMAT_PCM_16; break;
+    case SampleEncoding::Pcm24: subtype = SF_FORMAT_PCM_24; break;
+    case SampleEncoding::Float32: subtype = SF_FORMAT_FLOAT; break;
+    case SampleEncoding::FollowInput: subtype = input.sndfileFormat & SF_FORMAT_SUBMASK; break;
+  }
+  if (major == SF_FORMAT_FLAC && subtype == SF_FORMAT_FLOAT)
+    throw RenderError("output '" + outputPath +
+                      "': FLAC cannot hold 32-bit float samples; use --encoding pcm16 or pcm24");
+  return AudioFormat{major | subtype, input.sampleRate, input.channels};
+}
