@@ -1,0 +1,238 @@
+#include "host/IVstAdapter.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "editor/IGraphics.h"
+#include "host/HostIdentity.h"
+
+namespace {
+
+// One lock for the whole library, created on first use (thread-safe local
+// static) and gone when the library unloads.
+std::mutex& ConstructionLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+vst::VstInt32 ArrangementType(int32_t channels) {
+  switch (channels) {
+    case 0: return vst::kSpeakerArrEmpty;
+    case 1: return vst::kSpeakerArrMono;
+    case 2: return vst::kSpeakerArrStereo;
+    default: return vst::kSpeakerArrUserDefined;
+  }
+}
+
+}  // namespace
+
+vst::AEffect* IVstAdapter::CreateInstance(vst::audioMasterCallback host, Factory make) noexcept {
+  std::lock_guard<std::mutex> lock(ConstructionLock());
+  IVstAdapter* plug = nullptr;
+  try {
+    plug = make ? make(host) : nullptr;
+    if (!plug) return nullptr;
+    plug->InitializeUndefinedPresets();
+  } catch (...) {
+    delete plug;
+    return nullptr;
+  }
+  if (plug->effect_.numPrograms < 1) plug->effect_.numPrograms = 1;
+  return &plug->effect_;
+}
+
+IVstAdapter::IVstAdapter(vst::audioMasterCallback host, int32_t parameterCount,
+                         int32_t presetCount, const char* channelIOConfigs)
+    : IEffectCore(parameterCount, presetCount, channelIOConfigs), host_(host) {
+  std::memset(&effect_, 0, sizeof effect_);
+  effect_.magic = vst::kEffectMagic;
+  effect_.dispatcher = &VSTDispatcher;
+  effect_.process = &VSTProcessAccumulating;
+  effect_.setParameter = &VSTSetParameter;
+  effect_.getParameter = &VSTGetParameter;
+  effect_.processReplacing = &VSTProcessFloats;
+  effect_.processDoubleReplacing = &VSTProcessDoubles;
+  effect_.numPrograms = PresetCount();
+  effect_.numParams = ParameterCount();
+  effect_.numInputs = InputCount();
+  effect_.numOutputs = OutputCount();
+  effect_.flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing;
+  if (LegalIO(1, -1)) effect_.flags |= vst::effFlagsCanMono;
+  effect_.initialDelay = Latency();
+  effect_.ioRatio = 1.0f;
+  effect_.object = this;
+  effect_.uniqueID = UniqueId();
+  effect_.version = host_identity::DecimalFromVersionWord(VersionWord());
+
+  std::memset(&inputArrangement_, 0, sizeof inputArrangement_);
+  std::memset(&outputArrangement_, 0, sizeof outputArrangement_);
+  inputArrangement_.numChannels = InputCount();
+  inputArrangement_.type = ArrangementType(InputCount());
+  outputArrangement_.numChannels = OutputCount();
+  outputArrangement_.type = ArrangementType(OutputCount());
+
+  for (int32_t i = 0; i < InputCount(); ++i) InputBinding(i)->connected = true;
+  for (int32_t i = 0; i < OutputCount(); ++i) OutputBinding(i)->connected = true;
+  SetBlockFrames(kDefaultBlockFrames);
+}
+
+IVstAdapter::~IVstAdapter() = default;
+
+// ---- calls into the host ----
+
+vst::VstIntPtr IVstAdapter::CallHost(vst::VstInt32 opcode, vst::VstInt32 index,
+                                     vst::VstIntPtr value, void* ptr, float opt) {
+  return host_ ? host_(&effect_, opcode, index, value, ptr, opt) : 0;
+}
+
+void IVstAdapter::BeginParameterGesture(int32_t index) { CallHost(vst::audioMasterBeginEdit, index); }
+
+void IVstAdapter::InformHostOfParameter(int32_t index, double normalized) {
+  CallHost(vst::audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
+}
+
+void IVstAdapter::EndParameterGesture(int32_t index) { CallHost(vst::audioMasterEndEdit, index); }
+
+void IVstAdapter::InformHostOfPresetChange() { CallHost(vst::audioMasterUpdateDisplay); }
+
+bool IVstAdapter::HostRendersOffline() {
+  return CallHost(vst::audioMasterGetCurrentProcessLevel) == vst::kVstProcessLevelOffline;
+}
+
+const vst::VstTimeInfo* IVstAdapter::QueryTime(vst::VstInt32 wanted) {
+  return reinterpret_cast<const vst::VstTimeInfo*>(CallHost(vst::audioMasterGetTime, 0, wanted));
+}
+
+int64_t IVstAdapter::HostSamplePosition() {
+  const vst::VstTimeInfo* t = QueryTime(0);
+  if (t && t->samplePos >= 0.0) return static_cast<int64_t>(t->samplePos + 0.5);
+  return 0;
+}
+
+double IVstAdapter::HostTempo() {
+  const vst::VstTimeInfo* t = QueryTime(vst::kVstTempoValid);
+  if (t && (t->flags & vst::kVstTempoValid) && t->tempo >= 0.0) return t->tempo;
+  return 0.0;
+}
+
+void IVstAdapter::HostTimeSignature(int32_t& numerator, int32_t& denominator) {
+  numerator = 0;
+  denominator = 0;
+  const vst::VstTimeInfo* t = QueryTime(vst::kVstTimeSigValid);
+  if (t && (t->flags & vst::kVstTimeSigValid) && t->timeSigNumerator >= 0 &&
+      t->timeSigDenominator >= 0) {
+    numerator = t->timeSigNumerator;
+    denominator = t->timeSigDenominator;
+  }
+}
+
+void IVstAdapter::ReadHostTime(HostTimeInfo& info) {
+  constexpr vst::VstInt32 kWanted = vst::kVstPpqPosValid | vst::kVstTempoValid |
+                                    vst::kVstBarsValid | vst::kVstCyclePosValid |
+                                    vst::kVstTimeSigValid;
+  const vst::VstTimeInfo* t = QueryTime(kWanted);
+  if (!t || !(t->flags & kWanted)) return;
+  info.samplePosition = t->samplePos;
+  if ((t->flags & vst::kVstPpqPosValid) && t->ppqPos >= 0.0) info.ppqPosition = t->ppqPos;
+  if ((t->flags & vst::kVstTempoValid) && t->tempo > 0.0) info.tempo = t->tempo;
+  if ((t->flags & vst::kVstBarsValid) && t->barStartPos >= 0.0) info.lastBarPosition = t->barStartPos;
+  if ((t->flags & vst::kVstCyclePosValid) && t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
+    info.cycleStart = t->cycleStartPos;
+    info.cycleEnd = t->cycleEndPos;
+  }
+  if ((t->flags & vst::kVstTimeSigValid) && t->timeSigNumerator > 0 && t->timeSigDenominator > 0) {
+    info.numerator = t->timeSigNumerator;
+    info.denominator = t->timeSigDenominator;
+  }
+  info.playing = (t->flags & vst::kVstTransportPlaying) != 0;
+  info.looping = (t->flags & vst::kVstTransportCycleActive) != 0;
+}
+
+bool IVstAdapter::SendMidiMessage(const MidiMessage& message) {
+  vst::VstMidiEvent event{};
+  event.type = vst::kVstMidiType;
+  event.byteSize = sizeof(vst::VstMidiEvent);
+  event.deltaFrames = message.offset;
+  event.midiData[0] = static_cast<char>(message.status);
+  event.midiData[1] = static_cast<char>(message.data1);
+  event.midiData[2] = static_cast<char>(message.data2);
+  vst::VstEvents list{};
+  list.numEvents = 1;
+  list.events[0] = reinterpret_cast<vst::VstEvent*>(&event);
+  return CallHost(vst::audioMasterProcessEvents, 0, 0, &list) == 1;
+}
+
+bool IVstAdapter::SendSystemExclusive(const SysExMessage& message) {
+  vst::VstMidiSysexEvent event{};
+  event.type = vst::kVstSysExType;
+  event.byteSize = sizeof(vst::VstMidiSysexEvent);
+  event.deltaFrames = message.offset;
+  event.dumpBytes = message.size;
+  event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message.data));
+  vst::VstEvents list{};
+  list.numEvents = 1;
+  list.events[0] = reinterpret_cast<vst::VstEvent*>(&event);
+  return CallHost(vst::audioMasterProcessEvents, 0, 0, &list) == 1;
+}
+
+// ---- host identification and preparation ----
+
+int32_t IVstAdapter::HostIdentifier() {
+  if (hostIdentifier_ != -1) return hostIdentifier_;
+  char product[256] = {};
+  CallHost(vst::audioMasterGetProductString, 0, 0, product);
+  product[sizeof product - 1] = 0;  // a host that fills the whole buffer
+  int32_t version = 0;
+  if (product[0]) {
+    version = host_identity::VersionWordFromDecimal(CallHost(vst::audioMasterGetVendorVersion));
+  }
+  hostVersion_ = version;
+  hostIdentifier_ = host_identity::IdentifyHostByName(product);
+  return hostIdentifier_;
+}
+
+void IVstAdapter::PrepareForHost() {
+  if (hostPrepared_) return;
+  hostPrepared_ = true;
+  const int32_t id = HostIdentifier();
+  if (id == 15 || id == 17 || id == 20) {
+    // These hosts hand over channels beyond the second in their own way.
+    for (int32_t i = 2; i < InputCount(); ++i) {
+      ChannelBinding* b = InputBinding(i);
+      b->connected = false;
+      *b->slot = b->Scratch();
+    }
+    for (int32_t i = 2; i < OutputCount(); ++i) OutputBinding(i)->connected = true;
+  }
+  inputArrangement_.numChannels = effect_.numInputs = InputCount();
+  outputArrangement_.numChannels = effect_.numOutputs = OutputCount();
+  AfterHostPreparation();
+}
+
+// ---- editor and latency ----
+
+void IVstAdapter::UpdateEditorRect() {
+  if (!editor_) return;
+  editorRect_.top = 0;
+  editorRect_.left = 0;
+  editorRect_.right = static_cast<vst::VstInt16>(editor_->Width());
+  editorRect_.bottom = static_cast<vst::VstInt16>(editor_->Height());
+}
+
+void IVstAdapter::AttachEditor(IGraphics* graphics) {
+  IEffectCore::AttachEditor(graphics);
+  if (!editor_) return;
+  effect_.flags |= vst::effFlagsHasEditor;
+  UpdateEditorRect();
+}
+
+void IVstAdapter::NotifyEditorResized(int32_t, int32_t) {
+  // The editor's own size counts, not the numbers passed along.
+  UpdateEditorRect();
+  OnEditorResized();
+}
+
+void IVstAdapter::SetLatencySamples(int32_t samples) {
+  IEffectCore::SetLatencySamples(samples);
+  effect_.initialDelay = samples;
+}

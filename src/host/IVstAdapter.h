@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/IEffectCore.h"
+#include "core/StateChunk.h"
+#include "host/VstAbi.h"
+
+// The VST 2.4 face of a plug-in instance: owns the AEffect record the host
+// keeps, answers the dispatcher, runs the process and parameter callbacks
+// and makes every call back into the host. The record's `object` field leads
+// back to the instance, so each callback finds it from the record alone.
+class IVstAdapter : public IEffectCore {
+public:
+  using Factory = IVstAdapter* (*)(vst::audioMasterCallback host);
+
+  static constexpr int32_t kDefaultBlockFrames = 1024;
+  static constexpr int32_t kChunkGranularity = 4096;
+
+  // Builds one instance under the library-wide construction lock, fills the
+  // presets the effect left undefined with the current (default) values and
+  // returns its record; null when construction failed. Never throws.
+  static vst::AEffect* CreateInstance(vst::audioMasterCallback host, Factory make) noexcept;
+
+  explicit IVstAdapter(vst::audioMasterCallback host,
+                       int32_t parameterCount = kDefaultParameterCount,
+                       int32_t presetCount = kDefaultPresetCount,
+                       const char* channelIOConfigs = kDefaultChannelIO);
+  ~IVstAdapter() override;
+
+  vst::AEffect* Effect() { return &effect_; }
+  const vst::ERect& EditorRect() const { return editorRect_; }
+  const vst::VstSpeakerArrangement& InputArrangement() const { return inputArrangement_; }
+  const vst::VstSpeakerArrangement& OutputArrangement() const { return outputArrangement_; }
+
+  // ---- calls into the host ----
+  void BeginParameterGesture(int32_t index) override;
+  void InformHostOfParameter(int32_t index, double normalized) override;
+  void EndParameterGesture(int32_t index) override;
+  void InformHostOfPresetChange() override;
+  bool HostRendersOffline() override;
+  int64_t HostSamplePosition() override;
+  double HostTempo() override;
+  void HostTimeSignature(int32_t& numerator, int32_t& denominator) override;
+  void ReadHostTime(HostTimeInfo& info) override;
+  bool SendMidiMessage(const MidiMessage& message) override;
+  bool SendSystemExclusive(const SysExMessage& message) override;
+
+  // ---- host identification and preparation ----
+  int32_t HostIdentifier() override;
+  void PrepareForHost() override;
+
+  // ---- editor and latency ----
+  void AttachEditor(IGraphics* graphics) override;
+  void NotifyEditorResized(int32_t width, int32_t height) override;
+  void SetLatencySamples(int32_t samples) override;
+
+  // The request that follows the record's `dispatcher` (under the lock).
+  vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,
+                          void* ptr, float opt);
+
+private:
+  // The functions stored in the AEffect record.
+  static vst::VstIntPtr VSTDispatcher(vst::AEffect* effect, vst::VstInt32 opcode,
+                                      vst::VstInt32 index, vst::VstIntPtr value, void* ptr,
+                                      float opt);
+  static void VSTProcessAccumulating(vst::AEffect* effect, float** inputs, float** outputs,
+                                     vst::VstInt32 frames);
+  static void VSTProcessFloats(vst::AEffect* effect, float** inputs, float** outputs,
+                               vst::VstInt32 frames);
+  static void VSTProcessDoubles(vst::AEffect* effect, double** inputs, double** outputs,
+                                vst::VstInt32 frames);
+  static void VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, float value);
+  static float VSTGetParameter(vst::AEffect* effect, vst::VstInt32 index);
+
+  vst::VstIntPtr CallHost(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f);
+  const vst::VstTimeInfo* QueryTime(vst::VstInt32 wanted);
+  void UpdateEditorRect();
+
+  // 32-bit audio through the 64-bit scratch buffers, in slices that fit them.
+  void ProcessFloatBlock(float** inputs, float** outputs, int32_t frames, bool accumulate);
+  void ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,
+                         bool accumulate);
+  void ProcessDoubleBlock(double** inputs, double** outputs, int32_t frames);
+
+  // Dispatcher pieces.
+  vst::VstIntPtr GetChunk(bool bank, void* ptr);
+  vst::VstIntPtr SetChunk(bool bank, vst::VstIntPtr size, const void* data);
+  vst::VstIntPtr String2Parameter(int32_t index, const char* text);
+  vst::VstIntPtr PinProperties(bool input, int32_t index, vst::VstPinProperties* pin);
+  void ApplyArrangement(const vst::VstSpeakerArrangement* arrangement, bool input);
+  vst::VstIntPtr VendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr, float opt);
+  vst::VstIntPtr ProcessEvents(const vst::VstEvents* events);
+  static vst::VstIntPtr CanDo(const char* text, bool usesMidi);
+
+  vst::ERect editorRect_{};
+  vst::audioMasterCallback host_ = nullptr;
+  vst::VstSpeakerArrangement inputArrangement_{};
+  vst::VstSpeakerArrangement outputArrangement_{};
+  bool hostPrepared_ = false;
+  StateChunk programChunk_;
+  StateChunk bankChunk_;
+  vst::AEffect effect_{};
+};

@@ -1,0 +1,169 @@
+// The audio and parameter callbacks stored in the AEffect record. Each runs
+// under the instance lock, and nothing they call may throw past them.
+#include <algorithm>
+#include <cmath>
+
+#include "host/DenormalGuard.h"
+#include "host/IVstAdapter.h"
+
+namespace {
+IVstAdapter* Instance(vst::AEffect* effect) {
+  return effect ? static_cast<IVstAdapter*>(effect->object) : nullptr;
+}
+}  // namespace
+
+void IVstAdapter::VSTProcessAccumulating(vst::AEffect* effect, float** inputs, float** outputs,
+                                         vst::VstInt32 frames) {
+  IVstAdapter* plug = Instance(effect);
+  if (!plug) return;
+  try {
+    plug->ProcessFloatBlock(inputs, outputs, frames, true);
+  } catch (...) {
+  }
+}
+
+void IVstAdapter::VSTProcessFloats(vst::AEffect* effect, float** inputs, float** outputs,
+                                   vst::VstInt32 frames) {
+  IVstAdapter* plug = Instance(effect);
+  if (!plug) return;
+  try {
+    plug->ProcessFloatBlock(inputs, outputs, frames, false);
+  } catch (...) {
+  }
+}
+
+void IVstAdapter::VSTProcessDoubles(vst::AEffect* effect, double** inputs, double** outputs,
+                                    vst::VstInt32 frames) {
+  IVstAdapter* plug = Instance(effect);
+  if (!plug) return;
+  try {
+    plug->ProcessDoubleBlock(inputs, outputs, frames);
+  } catch (...) {
+  }
+}
+
+void IVstAdapter::ProcessDoubleBlock(double** inputs, double** outputs, int32_t frames) {
+  Hold hold(*this);
+  DenormalGuard denormals;
+  if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
+  int32_t cursor = 0;
+  for (int32_t i = 0; i < InputCount(); ++i) {
+    ChannelBinding* b = InputBinding(i);
+    if (!b->connected) continue;
+    *b->slot = inputs ? inputs[cursor] : nullptr;
+    ++cursor;
+  }
+  cursor = 0;
+  for (int32_t i = 0; i < OutputCount(); ++i) {
+    ChannelBinding* b = OutputBinding(i);
+    if (!b->connected) continue;
+    *b->slot = outputs ? outputs[cursor] : nullptr;
+    ++cursor;
+  }
+  ProcessDoubles(InputData(), OutputData(), frames);
+}
+
+void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t frames,
+                                    bool accumulate) {
+  Hold hold(*this);
+  DenormalGuard denormals;
+  if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
+  if (frames <= 0) return;
+
+  // The scratch buffers hold one block; a longer call is processed in slices
+  // so nothing is written past them and every output frame is produced.
+  int32_t capacity = BlockSize();
+  for (int32_t i = 0; i < InputCount(); ++i)
+    capacity = std::min(capacity, InputBinding(i)->ScratchFrames());
+  for (int32_t i = 0; i < OutputCount(); ++i)
+    capacity = std::min(capacity, OutputBinding(i)->ScratchFrames());
+  if (capacity <= 0) {
+    // No scratch room at all (block size 0): replacing calls still owe the
+    // host a defined output.
+    if (!accumulate && outputs) {
+      int32_t cursor = 0;
+      for (int32_t i = 0; i < OutputCount(); ++i) {
+        if (!OutputBinding(i)->connected) continue;
+        if (float* out = outputs[cursor]) std::fill(out, out + frames, 0.0f);
+        ++cursor;
+      }
+    }
+    return;
+  }
+  for (int32_t done = 0; done < frames;) {
+    const int32_t n = std::min(capacity, frames - done);
+    ProcessFloatSlice(inputs, outputs, done, n, accumulate);
+    done += n;
+  }
+}
+
+void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t offset,
+                                    int32_t frames, bool accumulate) {
+  int32_t cursor = 0;
+  for (int32_t i = 0; i < InputCount(); ++i) {
+    ChannelBinding* b = InputBinding(i);
+    if (!b->connected) continue;
+    double* scratch = b->Scratch();
+    const float* in = inputs ? inputs[cursor] : nullptr;
+    if (in) {
+      in += offset;
+      for (int32_t f = 0; f < frames; ++f) scratch[f] = in[f];
+    } else {
+      std::fill(scratch, scratch + frames, 0.0);
+    }
+    *b->slot = scratch;
+    ++cursor;
+  }
+  cursor = 0;
+  for (int32_t i = 0; i < OutputCount(); ++i) {
+    ChannelBinding* b = OutputBinding(i);
+    if (!b->connected) continue;
+    *b->slot = b->Scratch();
+    float* out = outputs ? outputs[cursor] : nullptr;
+    b->destination32 = out ? out + offset : nullptr;
+    ++cursor;
+  }
+
+  ProcessDoubles(InputData(), OutputData(), frames);
+
+  for (int32_t i = 0; i < OutputCount(); ++i) {
+    ChannelBinding* b = OutputBinding(i);
+    if (!b->connected || !b->destination32) continue;
+    const double* result = *b->slot;
+    float* out = b->destination32;
+    if (!result) continue;
+    if (accumulate) {
+      for (int32_t f = 0; f < frames; ++f) out[f] += static_cast<float>(result[f]);
+    } else {
+      for (int32_t f = 0; f < frames; ++f) out[f] = static_cast<float>(result[f]);
+    }
+  }
+}
+
+void IVstAdapter::VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, float value) {
+  IVstAdapter* plug = Instance(effect);
+  if (!plug) return;
+  try {
+    Hold hold(*plug);
+    IParameter* p = plug->GetParameter(index);
+    // A value that is not a number would poison the parameter and every
+    // derived coefficient: ignore it.
+    if (!p || !std::isfinite(value)) return;
+    plug->PushNormalizedToControls(index, value);
+    p->SetFromNormalized(value);
+    plug->ParamChanged(index);
+  } catch (...) {
+  }
+}
+
+float IVstAdapter::VSTGetParameter(vst::AEffect* effect, vst::VstInt32 index) {
+  IVstAdapter* plug = Instance(effect);
+  if (!plug) return 0.0f;
+  try {
+    Hold hold(*plug);
+    IParameter* p = plug->GetParameter(index);
+    return p ? static_cast<float>(p->NormalizedFromValue()) : 0.0f;
+  } catch (...) {
+    return 0.0f;
+  }
+}

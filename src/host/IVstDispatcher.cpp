@@ -1,0 +1,364 @@
+// The dispatcher: every host request other than audio and parameter
+// transfer, answered under the instance lock.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/ChunkHeader.h"
+#include "editor/IGraphics.h"
+#include "host/HostIdentity.h"
+#include "host/IVstAdapter.h"
+
+namespace {
+
+constexpr vst::VstIntPtr kVendorAnswer = 0xBEEF;
+constexpr vst::VstIntPtr kCockosAnswer = 0xBEEF0000;
+
+// Texts go to the host whole, with their terminating zero.
+void CopyText(void* destination, const char* text) {
+  std::strcpy(static_cast<char*>(destination), text ? text : "");
+}
+
+// A decimal number as the user typed it, independent of the C locale:
+// leading blanks skipped, reading stops where the number ends, 0 when no
+// number starts the text.
+double ReadDecimal(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') {
+    negative = *text == '-';
+    ++text;
+  }
+  double v = 0.0;
+  const char* end = text + std::strlen(text);
+  auto result = std::from_chars(text, end, v, std::chars_format::general);
+  if (result.ec != std::errc()) {
+    // "5." or ".5" style input that from_chars may not take: fall back to
+    // reading digits around one point by hand.
+    v = 0.0;
+    const char* p = text;
+    for (; *p >= '0' && *p <= '9'; ++p) v = v * 10.0 + (*p - '0');
+    if (*p == '.') {
+      double scale = 0.1;
+      for (++p; *p >= '0' && *p <= '9'; ++p, scale *= 0.1) v += (*p - '0') * scale;
+    }
+  }
+  return negative ? -v : v;
+}
+
+}  // namespace
+
+vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 opcode,
+                                          vst::VstInt32 index, vst::VstIntPtr value, void* ptr,
+                                          float opt) {
+  IVstAdapter* plug = effect ? static_cast<IVstAdapter*>(effect->object) : nullptr;
+  if (!plug) return 0;
+  try {
+    if (opcode == vst::effClose) {
+      // Take and release the lock so a call still running finishes first;
+      // the host makes no further call on this instance.
+      plug->Lock();
+      plug->Unlock();
+      effect->object = nullptr;
+      delete plug;
+      return 0;
+    }
+    Hold hold(*plug);
+    return plug->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
+}
+
+vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
+                                     vst::VstIntPtr value, void* ptr, float opt) {
+  Hold hold(*this);
+  const bool validParam = index >= 0 && index < ParameterCount();
+  switch (opcode) {
+    case vst::effOpen:
+      PrepareForHost();
+      for (int32_t i = 0; i < ParameterCount(); ++i) ParamChanged(i);
+      return 0;
+
+    case vst::effSetProgram:
+      if (!KeepsStateInChunks()) ModifyCurrentPreset();
+      if (value >= 0 && value < PresetCount()) LoadPreset(static_cast<int32_t>(value));
+      return 0;
+    case vst::effGetProgram:
+      return CurrentPresetIndex();
+    case vst::effSetProgramName:
+      if (ptr) {
+        ModifyCurrentPreset(static_cast<const char*>(ptr));
+        OnPresetChanged();
+      }
+      return 0;
+    case vst::effGetProgramName:
+      if (ptr) {
+        const IPresetSlot* preset = GetPreset(CurrentPresetIndex());
+        CopyText(ptr, preset ? preset->Name() : "");
+      }
+      return 0;
+    case vst::effGetProgramNameIndexed: {
+      if (!ptr) return 0;
+      const IPresetSlot* preset = GetPreset(index);
+      CopyText(ptr, preset ? preset->Name() : "");
+      return static_cast<char*>(ptr)[0] ? 1 : 0;
+    }
+
+    case vst::effGetParamLabel:
+      if (validParam && ptr) CopyText(ptr, GetParameter(index)->LabelForHost());
+      return 0;
+    case vst::effGetParamDisplay:
+      if (validParam && ptr) GetParameter(index)->DisplayForHost(static_cast<char*>(ptr));
+      return 0;
+    case vst::effGetParamName:
+      if (validParam && ptr) CopyText(ptr, GetParameter(index)->NameForHost());
+      return 0;
+    case vst::effCanBeAutomated:
+      return 1;
+    case vst::effString2Parameter:
+      return String2Parameter(index, static_cast<const char*>(ptr));
+
+    case vst::effSetSampleRate:
+      // A rate that is not a positive number would turn every coefficient
+      // into garbage; keep the one we have.
+      if (std::isfinite(opt) && opt > 0.0f) sampleRate_ = opt;
+      Reset();
+      return 0;
+    case vst::effSetBlockSize:
+      SetBlockFrames(value < 0 ? 0 : (value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value)));
+      Reset();
+      return 0;
+    case vst::effMainsChanged:
+      if (value != 0) {
+        ActivationChanged(true);
+      } else {
+        ActivationChanged(false);
+        Reset();
+      }
+      return 0;
+
+    case vst::effEditGetRect:
+      if (!ptr || !editor_) return 0;
+      *static_cast<vst::ERect**>(ptr) = &editorRect_;
+      return 1;
+    case vst::effEditOpen:
+      if (editor_ && editor_->OpenWindow(ptr)) {
+        OnEditorOpen();
+        return 1;
+      }
+      return 0;
+    case vst::effEditClose:
+      if (!editor_) return 0;
+      OnEditorClose();
+      editor_->CloseWindow();
+      return 1;
+    case vst::effEditIdle:
+    case vst::effIdle:
+      return 0;
+
+    case vst::effIdentify:
+      return vst::kEffectIdentifyAnswer;
+    case vst::effGetChunk:
+      return GetChunk(index == 0, ptr);
+    case vst::effSetChunk:
+      return SetChunk(index == 0, value, ptr);
+    case vst::effProcessEvents:
+      return ProcessEvents(static_cast<const vst::VstEvents*>(ptr));
+
+    case vst::effGetInputProperties:
+      return PinProperties(true, index, static_cast<vst::VstPinProperties*>(ptr));
+    case vst::effGetOutputProperties:
+      return PinProperties(false, index, static_cast<vst::VstPinProperties*>(ptr));
+    case vst::effGetPlugCategory:
+      return IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
+    case vst::effProcessVarIo:
+      return 0;
+    case vst::effSetSpeakerArrangement:
+      ApplyArrangement(reinterpret_cast<const vst::VstSpeakerArrangement*>(value), true);
+      ApplyArrangement(static_cast<const vst::VstSpeakerArrangement*>(ptr), false);
+      return 1;
+    case vst::effGetSpeakerArrangement:
+      if (value) *reinterpret_cast<vst::VstSpeakerArrangement**>(value) = &inputArrangement_;
+      if (ptr) *static_cast<vst::VstSpeakerArrangement**>(ptr) = &outputArrangement_;
+      return 1;
+
+    case vst::effGetEffectName:
+      if (!ptr) return 0;
+      CopyText(ptr, EffectName());
+      return 1;
+    case vst::effGetVendorString:
+      if (!ptr) return 0;
+      CopyText(ptr, VendorName());
+      return 1;
+    case vst::effGetProductString:
+      if (!ptr) return 0;
+      CopyText(ptr, ProductName());
+      return 1;
+    case vst::effGetVendorVersion:
+      return host_identity::DecimalFromVersionWord(VersionWord());
+    case vst::effVendorSpecific:
+      return VendorSpecific(index, value, ptr, opt);
+    case vst::effCanDo:
+      return CanDo(static_cast<const char*>(ptr), UsesMidi());
+    case vst::effGetTailSize:
+      return TailSize();
+    case vst::effGetVstVersion:
+      return vst::kVstVersion;
+    case vst::effGetMidiKeyName: {
+      if (!ptr) return 0;
+      auto* key = static_cast<vst::MidiKeyName*>(ptr);
+      key->keyName[0] = 0;
+      return MidiNoteName(key->thisKeyNumber, key->keyName) ? 1 : 0;
+    }
+    default:
+      // Deprecated, offline, MIDI-program, process start/stop, precision and
+      // everything newer: nothing to do.
+      return 0;
+  }
+}
+
+vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
+  if (!ptr) return 0;
+  StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  if (!chunk_header::Write(chunk)) return 0;
+  bool ok;
+  if (bank) {
+    ModifyCurrentPreset();
+    ok = SerializePresets(chunk);
+  } else {
+    ok = SaveState(chunk);
+  }
+  if (!ok || chunk.Size() <= 0) return 0;
+  *static_cast<void**>(ptr) = chunk.Data();
+  return chunk.Size();
+}
+
+vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void* data) {
+  if (!data) return 0;
+  StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  chunk.Clear();
+  if (size > 0) {
+    // A chunk we cannot hold whole is not read at all.
+    if (size > INT32_MAX || chunk.Put(data, static_cast<int32_t>(size)) != size) {
+      chunk.Clear();
+      return 0;
+    }
+  }
+  const int32_t start = chunk_header::StatePosition(chunk);
+  uint32_t version = 0;
+  if (start == chunk_header::kSize) chunk.GetUInt32(&version, 4);
+  int32_t position;
+  if (bank && version >= chunk_header::kVersion) {
+    position = UnserializePresets(chunk, start);
+  } else {
+    position = LoadState(chunk, start);
+    ModifyCurrentPreset();
+  }
+  if (position < 0) return 0;
+  RefreshParameterControls();
+  return 1;
+}
+
+vst::VstIntPtr IVstAdapter::String2Parameter(int32_t index, const char* text) {
+  IParameter* p = GetParameter(index);
+  if (!p) return 0;
+  if (!text) return 1;
+  double v;
+  if (p->DisplayTextCount() > 0) {
+    if (!p->ValueForDisplayText(text, &v)) return 0;
+  } else {
+    v = ReadDecimal(text);
+    if (p->NegateDisplay()) v = -v;
+  }
+  if (editor_) editor_->PushParameterToControls(index, v, false);
+  p->SetClamped(v);
+  ParamChanged(index);
+  return 1;
+}
+
+vst::VstIntPtr IVstAdapter::PinProperties(bool input, int32_t index, vst::VstPinProperties* pin) {
+  const int32_t count = input ? InputCount() : OutputCount();
+  if (!pin || index < 0 || index >= count) return 0;
+  const ChannelBinding* b = input ? InputBinding(index) : OutputBinding(index);
+  pin->flags = vst::kVstPinIsActive;
+  if (index % 2 == 0 && index + 1 < count) pin->flags |= vst::kVstPinIsStereo;
+  const char* label = b->label.Get();
+  if (label && label[0]) {
+    std::snprintf(pin->label, sizeof pin->label, "%s", label);
+  } else {
+    std::snprintf(pin->label, sizeof pin->label, input ? "Input %d" : "Output %d", index + 1);
+  }
+  return 1;
+}
+
+void IVstAdapter::ApplyArrangement(const vst::VstSpeakerArrangement* arrangement, bool input) {
+  if (!arrangement) return;
+  const int32_t count = input ? InputCount() : OutputCount();
+  const int32_t n = arrangement->numChannels < 0 ? 0 : arrangement->numChannels;
+  for (int32_t i = 0; i < count; ++i) {
+    ChannelBinding* b = input ? InputBinding(i) : OutputBinding(i);
+    if (i < n) {
+      b->connected = true;
+    } else {
+      // The effect then reads or writes the binding's own buffer.
+      b->connected = false;
+      *b->slot = b->Scratch();
+    }
+  }
+}
+
+vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
+                                           float opt) {
+  const bool validParam = value >= 0 && value < ParameterCount();
+  if (index == vst::effGetParamDisplay) {
+    if (!ptr) return 0;
+    if (validParam)
+      GetParameter(static_cast<int32_t>(value))->DisplayForHostNormalized(opt, static_cast<char*>(ptr));
+    return kVendorAnswer;
+  }
+  if (index == vst::effGetParamName) {
+    if (validParam && GetParameter(static_cast<int32_t>(value))->GetKind() != IParameter::kContinuous)
+      return kVendorAnswer;
+    return 0;
+  }
+  return 0;
+}
+
+vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
+  if (!events) return 0;
+  for (int32_t i = 0; i < events->numEvents; ++i) {
+    const vst::VstEvent* e = events->events[i];
+    if (!e) continue;
+    if (e->type == vst::kVstMidiType) {
+      const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);
+      MidiMessage message;
+      message.offset = m->deltaFrames;
+      message.status = static_cast<uint8_t>(m->midiData[0]);
+      message.data1 = static_cast<uint8_t>(m->midiData[1]);
+      message.data2 = static_cast<uint8_t>(m->midiData[2]);
+      ProcessMidiMessage(message);
+    } else if (e->type == vst::kVstSysExType) {
+      const auto* s = reinterpret_cast<const vst::VstMidiSysexEvent*>(e);
+      SysExMessage message;
+      message.offset = s->deltaFrames;
+      message.size = s->dumpBytes;
+      message.data = reinterpret_cast<const uint8_t*>(s->sysexDump);
+      ProcessSystemExclusive(message);
+    }
+  }
+  return 1;
+}
+
+vst::VstIntPtr IVstAdapter::CanDo(const char* text, bool usesMidi) {
+  if (!text) return 0;
+  TraceHook(__func__, __LINE__, "%s", text);
+  if (!std::strcmp(text, "receiveVstTimeInfo")) return 1;
+  if (!std::strcmp(text, "sendVstEvents") || !std::strcmp(text, "sendVstMidiEvent") ||
+      !std::strcmp(text, "receiveVstEvents") || !std::strcmp(text, "receiveVstMidiEvent"))
+    return usesMidi ? 1 : 0;
+  if (!std::strcmp(text, "hasCockosExtensions") || !std::strcmp(text, "hasCockosViewAsConfig"))
+    return kCockosAnswer;
+  return 0;
+}
