@@ -11,6 +11,14 @@ public:
   ~GrowBuffer();
   GrowBuffer(const GrowBuffer&) = delete;
   GrowBuffer& operator=(const GrowBuffer&) = delete;
+  // Moving hands the block over and leaves the source empty.
+  GrowBuffer(GrowBuffer&& other) noexcept
+      : data_(other.data_), allocated_(other.allocated_), used_(other.used_),
+        granularity_(other.granularity_) {
+    other.data_ = nullptr;
+    other.allocated_ = other.used_ = 0;
+  }
+  GrowBuffer& operator=(GrowBuffer&&) = delete;
 
   // Sets the used size to n bytes (negative counts as 0) and returns the data,
   // null when n is 0. Grows keeping about half the request in reserve; gives

@@ -86,8 +86,10 @@ void IParameter::SetFromNormalized(double n) {
   if (!std::isfinite(n)) return;
   double v = ValueFromNormalized(n);
   if (kind_ != kContinuous) v = std::floor(v / step_ + 0.5) * step_;
-  v = v < max_ ? v : max_;
   // A negative n with a non-integer shape has no real power.
+  if (std::isnan(v)) return;
+  v = max_ < v ? max_ : v;
+  // Without a lower clamp a huge negative n can overflow to -infinity.
   if (!std::isfinite(v)) return;
   value_ = v;
 }

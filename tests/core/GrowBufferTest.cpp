@@ -40,3 +40,24 @@ TEST(GrowBuffer, GrowthKeepsContents) {
   EXPECT_EQ(b.Resize(-5, false), nullptr);
   EXPECT_EQ(b.Size(), 0);
 }
+
+TEST(GrowBuffer, SizeBeyondThirtyTwoBitsFailsAndKeepsBlock) {
+  GrowBuffer b(4096);
+  b.Resize(10, false);
+  void* before = b.Data();
+  // The reserve would push the allocation past what the size fields hold.
+  EXPECT_EQ(b.Resize(2147483600, false), before);
+  EXPECT_EQ(b.Size(), 10);
+  EXPECT_EQ(b.Allocated(), 4000);
+}
+
+TEST(GrowBuffer, ShrinkGivesMemoryBackOnlyWellBelowTheBlock) {
+  GrowBuffer b(4096);
+  b.Resize(100000, false);
+  const int32_t big = b.Allocated();
+  b.Resize(90000, true);  // above the threshold: block kept
+  EXPECT_EQ(b.Allocated(), big);
+  b.Resize(1000, true);
+  EXPECT_LT(b.Allocated(), big);
+  EXPECT_EQ(b.Size(), 1000);
+}
