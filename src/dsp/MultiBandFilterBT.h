@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+
+#include "dsp/FilterBP2.h"
+#include "dsp/FilterBP_BT.h"
+#include "dsp/FilterHP1.h"
+#include "dsp/FilterLP2.h"
+#include "dsp/FilterLP2_BT.h"
+#include "dsp/IFilter.h"
+#include "dsp/WahSimple.h"
+
+using WahBP2 = WahSimple<FilterHP1, FilterBP2>;
+using WahBPBT = WahSimple<FilterHP1, FilterBP_BT>;
+
+// Holds one filter of each kind and runs the one selected by its type code.
+// Dispatch is a switch on the code, so the per-sample path has no virtual
+// call; the filters are members and live as long as the holder.
+class MultiBandFilterBT final : public IFilter {
+ public:
+  enum FilterType {
+    kLP2_BT = 0,
+    kBP_BT = 1,
+    kLP2 = 2,
+    kBP2 = 3,
+    kHP1 = 4,
+    kWahBP2 = 5,
+    kWahBPBT = 6,
+  };
+  static constexpr int kFilterCount = 7;
+
+  MultiBandFilterBT();
+  MultiBandFilterBT(const MultiBandFilterBT&) = delete;
+  MultiBandFilterBT& operator=(const MultiBandFilterBT&) = delete;
+
+  void Process(const double* input, double* output, int count) override;
+  void GetFRProfile(std::vector<float>& profile,
+                    const std::vector<float>& frequencies) const override;
+
+  // Codes outside 0..kFilterCount-1 are refused and change nothing.
+  void SetType(int code);
+  int Type() const { return type_; }
+  int FilterCount() const { return kFilterCount; }
+  IFilter* Active() const { return active_; }
+  IFilter* Filter(int code) const;
+
+  double ProcessSample(double x) {
+    switch (type_) {
+      case kLP2_BT: return lp2bt_.ProcessSample(x);
+      case kBP_BT: return bpbt_.ProcessSample(x);
+      case kLP2: return lp2_.ProcessSample(x);
+      case kBP2: return bp2_.ProcessSample(x);
+      case kHP1: return hp1_.ProcessSample(x);
+      case kWahBP2: return wahBP2_.ProcessSample(x);
+      case kWahBPBT: return wahBPBT_.ProcessSample(x);
+      default: return 0.0;
+    }
+  }
+
+  // Active filter only.
+  void SetCutoff(double fc);
+  void SetResonance(double q);
+  void ResetState();
+  // The active filter's cutoff, 0 when no filter is selected.
+  double Cutoff() const;
+  // All seven filters, in code order.
+  void SetSampleRate(double fs);
+
+  // For each sample: SetCutoff(cutoffs[i]) then wet[i] = ProcessSample(in[i]).
+  // The same arithmetic as the per-sample calls, with the type switch taken
+  // once per block. wet may alias in.
+  void ProcessSwept(const double* cutoffs, const double* in, double* wet, int count);
+
+  WahBP2& WahOverBP2() { return wahBP2_; }
+  WahBPBT& WahOverBPBT() { return wahBPBT_; }
+
+ private:
+  FilterLP2_BT lp2bt_;
+  FilterBP_BT bpbt_;
+  FilterLP2 lp2_;
+  FilterBP2 bp2_;
+  FilterHP1 hp1_;
+  WahBP2 wahBP2_;
+  WahBPBT wahBPBT_;
+  std::array<IFilter*, kFilterCount> filters_;  // indexed by type code
+  int type_ = 0;
+  IFilter* active_ = nullptr;
+};

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "dsp/LfoGenerator.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 2.0 * kPi;
+
+std::vector<double> Plot(LfoGenerator& o, int n = 200) {
+  std::vector<double> v(static_cast<size_t>(n));
+  o.Render(v.data(), n, false);
+  return v;
+}
+
+std::vector<double> Block(LfoGenerator& o, int n) {
+  std::vector<double> v(static_cast<size_t>(n));
+  o.Render(v.data(), n, true);
+  return v;
+}
+
+// Independent triangle with its fall ending at the turn point a: +1 at phase
+// 0 and P, -1 at a*P; returned in 0..1 like the oscillator.
+double Triangle(double e, double a) {
+  const double h = e < a * kTwoPi ? 1.0 - 2.0 * e / (a * kTwoPi)
+                                  : -1.0 + 2.0 * (e - a * kTwoPi) / ((1.0 - a) * kTwoPi);
+  return (h + 1.0) * 0.5;
+}
+
+LfoGenerator Make(double rate, double symmetry, double shape, double phase) {
+  LfoGenerator o;
+  o.SetRate(rate);
+  o.SetSymmetry(symmetry);
+  o.SetShape(shape);
+  o.phase = phase;
+  return o;
+}
+
+}  // namespace
+
+TEST(LfoGenerator, ConstructionValues) {
+  LfoGenerator o;
+  EXPECT_EQ(o.pi, 2.0 * std::acos(0.0));
+  EXPECT_EQ(o.rate, 8.0);
+  EXPECT_EQ(o.sampleRate, 44100.0);
+  EXPECT_EQ(o.increment, 2.0 * o.pi * 8.0 / 44100.0);
+  EXPECT_EQ(o.turnPoint, 0.5);
+  EXPECT_EQ(o.minRampTime, 0.008);
+  static_assert(sizeof(LfoGenerator) == 21 * sizeof(double));
+}
+
+TEST(LfoGenerator, TurnPointFollowsSymmetryWithinTheRampShare) {
+  LfoGenerator o;  // 8 Hz: 8 ms is 0.064 of a period
+  o.SetSymmetry(0.0);
+  EXPECT_DOUBLE_EQ(o.turnPoint, 0.064);
+  o.SetSymmetry(1.0);
+  EXPECT_DOUBLE_EQ(o.turnPoint, 0.936);
+  o.SetSymmetry(0.5);
+  EXPECT_DOUBLE_EQ(o.turnPoint, 0.5);
+}
+
+TEST(LfoGenerator, CosinePlotEndsExactlyAtOne) {
+  LfoGenerator o = Make(6.0, 0.5, 0.0, 2.0);  // a whole period of offset
+  const std::vector<double> v = Plot(o);
+  EXPECT_EQ(v.front(), 1.0);
+  EXPECT_EQ(v.back(), 1.0);
+  for (int i = 0; i < 200; ++i)
+    ASSERT_NEAR(v[i], (std::cos(kTwoPi * i / 199.0) + 1.0) / 2.0, 1e-12) << i;
+  const auto mn = std::min_element(v.begin(), v.end());
+  EXPECT_TRUE(mn - v.begin() == 99 || mn - v.begin() == 100);
+  EXPECT_GT(*mn, 0.0);
+  EXPECT_LT(*mn, 1e-4);
+}
+
+TEST(LfoGenerator, TriangleTurnsAtTheTurnPoint) {
+  for (double sym : {0.0, 0.25, 0.5, 0.8}) {
+    LfoGenerator o = Make(8.0, sym, 1.0, 0.5);
+    const std::vector<double> v = Plot(o);
+    const double start = (0.5 + std::fabs(sym - 0.5)) * kPi;
+    for (int i = 0; i < 200; ++i) {
+      double e = start + i * (kTwoPi / 199.0);
+      while (e >= kTwoPi) e -= kTwoPi;
+      ASSERT_NEAR(v[i], Triangle(e, o.turnPoint), 1e-9) << sym << " " << i;
+    }
+  }
+}
+
+TEST(LfoGenerator, ShapesBlendAndClip) {
+  LfoGenerator c = Make(5.0, 0.3, 0.0, 1.0), t = Make(5.0, 0.3, 1.0, 1.0),
+               half = Make(5.0, 0.3, 0.5, 1.0), nearTri = Make(5.0, 0.3, 1.005, 1.0),
+               trap = Make(5.0, 0.3, 1.5, 1.0);
+  const auto vc = Plot(c), vt = Plot(t), vh = Plot(half), vn = Plot(nearTri), vq = Plot(trap);
+  int flatTop = 0, flatBottom = 0;
+  for (size_t i = 0; i < vc.size(); ++i) {
+    ASSERT_NEAR(vh[i], 0.5 * vc[i] + 0.5 * vt[i], 1e-12);
+    ASSERT_EQ(vn[i], vt[i]);
+    ASSERT_GE(vq[i], 0.0);
+    ASSERT_LE(vq[i], 1.0);
+    flatTop += vq[i] == 1.0;
+    flatBottom += vq[i] == 0.0;
+  }
+  // A trapezoid: clipped plateaus at both ends, unlike the triangle.
+  EXPECT_GT(flatTop, 10);
+  EXPECT_GT(flatBottom, 10);
+}
+
+TEST(LfoGenerator, SquareRampsLastEightMilliseconds) {
+  for (double sym : {0.5, 0.2}) {
+    LfoGenerator o = Make(8.0, sym, 2.0, 1.0);
+    const int period = 5513;  // 44100 / 8, rounded up
+    const std::vector<double> v = Block(o, period);
+    int ramp = 0, high = 0, low = 0;
+    for (double x : v) {
+      ASSERT_GE(x, 0.0);
+      ASSERT_LE(x, 1.0);
+      if (x == 1.0) ++high;
+      else if (x == 0.0) ++low;
+      else ++ramp;
+    }
+    // Two ramps of 0.008 * 44100 = 352.8 samples.
+    EXPECT_NEAR(ramp, 2 * 352.8, 3.0) << sym;
+    EXPECT_NEAR(high + low, period - 705.6, 3.0);
+    if (sym == 0.5) {
+      EXPECT_NEAR(high, low, 2);
+    }
+  }
+}
+
+TEST(LfoGenerator, BlocksContinueEachOther) {
+  for (double shape : {0.0, 0.4, 1.0, 1.7}) {
+    LfoGenerator a = Make(6.0, 0.3, shape, 1.5), b = a;
+    const auto whole = Block(a, 1024);
+    const auto first = Block(b, 512);
+    const auto second = Block(b, 512);
+    for (int i = 0; i < 512; ++i) {
+      ASSERT_EQ(first[i], whole[i]);
+      ASSERT_NEAR(second[i], whole[512 + i], 1e-12) << shape << " " << i;
+    }
+  }
+}
+
+// Phase and symmetry are offsets on the carried phase: turning either down
+// between blocks leaves the start phase negative, which must wrap rather
+// than push the triangle or square beyond their range.
+TEST(LfoGenerator, StartPhaseWrapsAfterOffsetsAreTurnedDown) {
+  for (double shape : {0.0, 0.5, 1.0, 1.5, 2.0}) {
+    LfoGenerator o = Make(7.0, 1.0, shape, 2.5);
+    for (int block = 0; block < 40; ++block) {
+      o.phase = block % 2 ? 0.5 : 2.5;
+      o.SetSymmetry(block % 3 ? 0.0 : 1.0);
+      o.syncPhase = block % 5 == 0 ? -0.75 : 0.0;
+      for (double x : Block(o, 137)) {
+        ASSERT_GE(x, 0.0) << shape << " " << block;
+        ASSERT_LE(x, 1.0) << shape << " " << block;
+      }
+    }
+  }
+}
+
+TEST(LfoGenerator, NegativeStartEqualsItsWrappedPhase) {
+  LfoGenerator a = Make(3.0, 0.5, 1.0, 0.5), b = a;
+  a.phaseCarry = -0.75 * kTwoPi;  // start = 0.5 pi - 1.5 pi = -pi
+  b.phaseCarry = 0.25 * kTwoPi;   // start = pi
+  const auto va = Block(a, 300), vb = Block(b, 300);
+  for (int i = 0; i < 300; ++i) ASSERT_NEAR(va[i], vb[i], 1e-12);
+}
+
+TEST(LfoGenerator, RatesAreCappedSoSlopesStayFinite) {
+  LfoGenerator o;
+  o.SetRate(0.4 * 400.0);  // a 64th-note triplet at 400 BPM
+  EXPECT_EQ(o.rate, LfoGenerator::kMaxRate);
+  for (double sym : {0.0, 1.0}) {
+    for (double shape : {0.0, 0.5, 1.0, 2.0}) {
+      o.SetSymmetry(sym);
+      o.SetShape(shape);
+      EXPECT_TRUE(std::isfinite(o.fallSlope) && std::isfinite(o.riseSlope));
+      for (double x : Block(o, 2000)) ASSERT_TRUE(x >= 0.0 && x <= 1.0) << sym << " " << shape;
+    }
+  }
+  o.SetRate(32.0);
+  EXPECT_EQ(o.rate, 32.0);
+  EXPECT_EQ(o.increment, 2.0 * o.pi * 32.0 / 44100.0);
+  o.SetSampleRate(48000.0);
+  EXPECT_EQ(o.increment, 2.0 * o.pi * 32.0 / 48000.0);
+}
+
+TEST(LfoGenerator, PlotLeavesTheCarryAlone) {
+  LfoGenerator o = Make(6.0, 0.5, 1.0, 1.5);
+  Block(o, 100);
+  const double carry = o.phaseCarry;
+  Plot(o);
+  EXPECT_EQ(o.phaseCarry, carry);
+  std::vector<double> one(1);
+  o.Render(one.data(), 1, false);  // a one-point plot is its start value
+  EXPECT_TRUE(std::isfinite(one[0]));
+}
