@@ -107,6 +107,34 @@ struct RenderResult {
   SignalMeter in, out;
 };
 
+template <typename Sample>
+void Deinterleave(const Sample* from, std::vector<std::vector<Sample>>& to, int channels, int64_t n) {
+  if (channels == 1) {
+    std::copy_n(from, n, to[0].data());
+    return;
+  }
+  Sample* __restrict l = to[0].data();
+  Sample* __restrict r = to[1].data();
+  for (int64_t i = 0; i < n; ++i) {
+    l[i] = from[2 * i];
+    r[i] = from[2 * i + 1];
+  }
+}
+
+template <typename Sample>
+void Interleave(const std::vector<std::vector<Sample>>& from, Sample* to, int channels, int64_t n) {
+  if (channels == 1) {
+    std::copy_n(from[0].data(), n, to);
+    return;
+  }
+  const Sample* __restrict l = from[0].data();
+  const Sample* __restrict r = from[1].data();
+  for (int64_t i = 0; i < n; ++i) {
+    to[2 * i] = l[i];
+    to[2 * i + 1] = r[i];
+  }
+}
+
 // Streams the source through the plug-in into the writer in chunks, each cut
 // into process calls of the fixed or random block size.
 template <typename Sample>
@@ -139,8 +167,7 @@ RenderResult RenderStream(Source& source, SoundFileWriter& writer, PluginInstanc
     if (gInterrupted) throw RenderError("interrupted");
     const int64_t n = source.Read(interleaved.data(), chunk);
     if (n <= 0) break;
-    for (int c = 0; c < channels; ++c)
-      for (int64_t i = 0; i < n; ++i) in[c][i] = interleaved[i * channels + c];
+    Deinterleave(interleaved.data(), in, channels, n);
 
     for (int64_t pos = 0; pos < n;) {
       const int want = o.randomBlocks ? sizes(rng) : maxBlock;
@@ -163,8 +190,7 @@ RenderResult RenderStream(Source& source, SoundFileWriter& writer, PluginInstanc
     r.in.Add(inView.data(), channels, static_cast<int>(n));
     r.out.Add(outView.data(), channels, static_cast<int>(n));
 
-    for (int c = 0; c < channels; ++c)
-      for (int64_t i = 0; i < n; ++i) interleaved[i * channels + c] = out[c][i];
+    Interleave(out, interleaved.data(), channels, n);
     writer.Write(interleaved.data(), n);
     r.frames += n;
     progress.Update(r.frames);

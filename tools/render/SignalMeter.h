@@ -8,14 +8,28 @@ class SignalMeter {
 public:
   template <typename Sample>
   void Add(const Sample* const* channels, int channelCount, int frames) {
+    // Local accumulators in four lanes: keeps the loop free of stores and
+    // lets the compiler overlap the additions.
     for (int c = 0; c < channelCount; ++c) {
       const Sample* x = channels[c];
-      for (int i = 0; i < frames; ++i) {
-        const double v = static_cast<double>(x[i]);
-        sumSquares_ += v * v;
-        const double a = std::fabs(v);
-        if (a > peak_) peak_ = a;
+      double sum[4] = {0, 0, 0, 0}, peak[4] = {0, 0, 0, 0};
+      int i = 0;
+      for (; i + 4 <= frames; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+          const double v = static_cast<double>(x[i + k]);
+          sum[k] += v * v;
+          const double a = std::fabs(v);
+          peak[k] = a > peak[k] ? a : peak[k];
+        }
       }
+      for (; i < frames; ++i) {
+        const double v = static_cast<double>(x[i]);
+        sum[0] += v * v;
+        const double a = std::fabs(v);
+        peak[0] = a > peak[0] ? a : peak[0];
+      }
+      sumSquares_ += (sum[0] + sum[1]) + (sum[2] + sum[3]);
+      for (double p : peak) peak_ = p > peak_ ? p : peak_;
     }
     samples_ += static_cast<int64_t>(channelCount) * frames;
   }
