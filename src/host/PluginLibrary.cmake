@@ -18,7 +18,7 @@ if(WIN32)
 else()
   target_sources(Quillwave PRIVATE ${PROJECT_SOURCE_DIR}/src/host/posix/ModuleLoad.cpp)
   target_link_libraries(Quillwave PRIVATE ${CMAKE_DL_LIBS})
-  target_link_options(Quillwave PRIVATE
+  target_link_options(Quillwave PRIVATE -Wl,--no-undefined
     -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/host/posix/exports.map)
   set_property(TARGET Quillwave APPEND PROPERTY
     LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/host/posix/exports.map)

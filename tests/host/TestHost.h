@@ -1,0 +1,127 @@
+#pragma once
+
+// A scripted VST 2.4 host for tests: loads the plug-in library, creates
+// instances through its exported entry point and drives them only through
+// the AEffect record. The host callback answers product string, vendor
+// version, process level and time queries from values the test controls and
+// records every request it receives.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "DynamicLibrary.h"
+#include "host/VstAbi.h"
+
+namespace qwtest {
+
+// Path of the built plug-in library (QW_PLUGIN_PATH in the environment wins).
+std::string PluginPath();
+
+struct RecordedEvent {
+  int32_t type = 0;
+  int32_t byteSize = 0;
+  int32_t deltaFrames = 0;
+  int32_t flags = 0;
+  uint8_t midi[4] = {0, 0, 0, 0};
+  std::vector<uint8_t> sysex;
+};
+
+struct HostCall {
+  vst::AEffect* effect = nullptr;
+  int32_t opcode = 0;
+  int32_t index = 0;
+  intptr_t value = 0;
+  float opt = 0.0f;
+  bool hadPtr = false;
+  std::vector<RecordedEvent> events;  // audioMasterProcessEvents only
+};
+
+class TestHost {
+public:
+  explicit TestHost(const std::string& libraryPath = PluginPath());
+  ~TestHost();
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+  bool Loaded() const { return library_.Loaded(); }
+  const std::string& Error() const { return library_.Error(); }
+  void* Symbol(const char* name) const { return library_.Symbol(name); }
+
+  // Calls the named entry point with this host's callback; the returned
+  // record's `user` field leads back to this host.
+  vst::AEffect* Create(const char* entry = "VSTPluginMain");
+
+  // Script of the answers.
+  void SetProductString(const std::string& s);
+  void SetVendorVersion(intptr_t v);
+  void SetProcessLevel(intptr_t level);
+  void SetProcessEventsAnswer(intptr_t answer);
+  // Transport handed out for audioMasterGetTime; null answers when disabled.
+  void SetTransport(const vst::VstTimeInfo& info, bool answer = true);
+
+  // Recorded requests, in arrival order.
+  std::vector<HostCall> Calls() const;
+  std::vector<HostCall> CallsOf(int32_t opcode, const vst::AEffect* effect = nullptr) const;
+  void ClearCalls();
+
+  static vst::VstIntPtr Callback(vst::AEffect* effect, vst::VstInt32 opcode, vst::VstInt32 index,
+                                 vst::VstIntPtr value, void* ptr, float opt);
+
+private:
+  vst::VstIntPtr Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst::VstInt32 index,
+                        vst::VstIntPtr value, void* ptr, float opt);
+
+  DynamicLibrary library_;
+  mutable std::mutex mutex_;
+  std::vector<HostCall> calls_;
+  std::string product_ = "Quillwave Test Host";
+  intptr_t vendorVersion_ = 10203;
+  intptr_t processLevel_ = vst::kVstProcessLevelRealtime;
+  intptr_t processEventsAnswer_ = 1;
+  bool answerTime_ = true;
+  vst::VstTimeInfo transport_{};
+  vst::VstTimeInfo handedOut_{};
+};
+
+// One plug-in instance driven through its AEffect record; closes it on
+// destruction unless the test closed it.
+class Instance {
+public:
+  explicit Instance(TestHost& host, const char* entry = "VSTPluginMain");
+  ~Instance();
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+
+  vst::AEffect* Effect() const { return effect_; }
+  explicit operator bool() const { return effect_ != nullptr; }
+
+  vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f);
+  // effOpen, sample rate, block size, activation: what a host does first.
+  void Start(float sampleRate = 44100.0f, int32_t blockSize = 1024);
+  // A text request into a large zero-filled buffer.
+  std::string Text(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr* result = nullptr);
+
+  void SetParameter(int32_t index, float value);
+  float GetParameter(int32_t index);
+
+  // Channel-major buffers; every channel holds at least `frames` samples.
+  void ProcessReplacing(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
+                        int32_t frames);
+  void ProcessAccumulating(std::vector<std::vector<float>>& in,
+                           std::vector<std::vector<float>>& out, int32_t frames);
+  void ProcessDouble(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
+                     int32_t frames);
+
+  std::vector<uint8_t> GetChunk(bool bank);
+  vst::VstIntPtr SetChunk(const std::vector<uint8_t>& data, bool bank);
+
+  void Close();
+
+private:
+  vst::AEffect* effect_ = nullptr;
+};
+
+}  // namespace qwtest
