@@ -17,10 +17,10 @@ std::int64_t StorageBytes(int width, int height)
     if (width <= 0 || height <= 0)
         return 0;
     const std::int64_t span = (std::int64_t(width) + 3) & ~std::int64_t(3);
-    const std::int64_t bytes = span * height * 4;
-    if (bytes > INT32_MAX - kAlignSlack)
+    const std::int64_t pixels = span * height; // at most 2^62, no overflow
+    if (pixels > (INT32_MAX - kAlignSlack) / 4)
         return 0;
-    return bytes;
+    return pixels * 4;
 }
 
 } // namespace

@@ -115,4 +115,10 @@ TEST(SysBitmap, KeepsStorageWhenShrinking)
     EXPECT_NE(bm.GetBits(), nullptr);
     EXPECT_EQ(bm.GetRowSpan(), 4);
     EXPECT_EQ(bm.Extension(0x59555678, nullptr), 0);
+
+    // Storage that cannot be made leaves the bitmap empty.
+    SysBitmap huge(INT_MAX, INT_MAX);
+    EXPECT_EQ(huge.GetBits(), nullptr);
+    EXPECT_EQ(huge.GetWidth(), 0);
+    EXPECT_EQ(huge.GetHeight(), 0);
 }

@@ -26,9 +26,10 @@ bool CreateSection(void*, int width, int height, bool, Pixel** bits, void** sect
     *previous = nullptr;
     if (width < 1 || height < 1)
         return false;
-    const std::int64_t bytes = std::int64_t(width) * height * 4;
-    if (bytes > INT32_MAX)
+    const std::int64_t pixels = std::int64_t(width) * height; // at most 2^62
+    if (pixels > INT32_MAX / 4)
         return false;
+    const std::int64_t bytes = pixels * 4;
     // 64-byte aligned like the memory bitmap's rows.
     void* block = std::aligned_alloc(64, std::size_t((bytes + 63) & ~std::int64_t(63)));
     if (!block)
