@@ -111,6 +111,10 @@ bool Decode(DecodeState& st)
     for (png_uint_32 y = 0; y < height; ++y)
         st.rows[y] = reinterpret_cast<png_bytep>(bits + y * span);
     png_read_image(st.png, st.rows);
+    // Reading on to the end chunk checks the checksums of the remaining
+    // data, so a file cut short fails here instead of decoding the zero
+    // bytes the reader supplies past its end.
+    png_read_end(st.png, nullptr);
     return true;
 }
 
