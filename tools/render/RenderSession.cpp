@@ -176,7 +176,7 @@ RenderResult RenderStream(Source& source, SoundFileWriter& writer, PluginInstanc
         inPtrs[c] = in[c].data() + pos;
         outPtrs[c] = out[c].data() + pos;
       }
-      std::fill_n(silence.data(), frames, Sample(0));
+      if (inPins > channels) std::fill_n(silence.data(), frames, Sample(0));
       plugin.Process(inPtrs.data(), outPtrs.data(), frames);
       pos += frames;
       ++r.blocks;
