@@ -1,15 +1,5 @@
 #include "dsp/MultiBandFilterBT.h"
 
-namespace {
-template <class F>
-void Sweep(F& filter, const double* cutoffs, const double* in, double* wet, int count) {
-  for (int i = 0; i < count; ++i) {
-    filter.SetCutoff(cutoffs[i]);
-    wet[i] = filter.ProcessSample(in[i]);
-  }
-}
-}  // namespace
-
 MultiBandFilterBT::MultiBandFilterBT()
     : filters_{&lp2bt_, &bpbt_, &lp2_, &bp2_, &hp1_, &wahBP2_, &wahBPBT_} {
   SetType(kLP2_BT);
@@ -99,16 +89,12 @@ void MultiBandFilterBT::GetFRProfile(std::vector<float>& profile,
 
 void MultiBandFilterBT::ProcessSwept(const double* cutoffs, const double* in, double* wet,
                                      int count) {
-  switch (type_) {
-    case kLP2_BT: Sweep(lp2bt_, cutoffs, in, wet, count); break;
-    case kBP_BT: Sweep(bpbt_, cutoffs, in, wet, count); break;
-    case kLP2: Sweep(lp2_, cutoffs, in, wet, count); break;
-    case kBP2: Sweep(bp2_, cutoffs, in, wet, count); break;
-    case kHP1: Sweep(hp1_, cutoffs, in, wet, count); break;
-    case kWahBP2: Sweep(wahBP2_, cutoffs, in, wet, count); break;
-    case kWahBPBT: Sweep(wahBPBT_, cutoffs, in, wet, count); break;
-    default:
-      for (int i = 0; i < count; ++i) wet[i] = 0.0;
-      break;
-  }
+  const bool ran = VisitActive([&](auto& filter) {
+    for (int i = 0; i < count; ++i) {
+      filter.SetCutoff(cutoffs[i]);
+      wet[i] = filter.ProcessSample(in[i]);
+    }
+  });
+  if (!ran)
+    for (int i = 0; i < count; ++i) wet[i] = 0.0;
 }

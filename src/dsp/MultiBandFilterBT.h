@@ -71,6 +71,23 @@ class MultiBandFilterBT final : public IFilter {
   // once per block. wet may alias in.
   void ProcessSwept(const double* cutoffs, const double* in, double* wet, int count);
 
+  // Calls fn with the active filter as its concrete type, so a caller's
+  // per-sample loop is compiled once per kind and dispatched once per block.
+  // Returns false (fn not called) when no filter is selected.
+  template <class Fn>
+  bool VisitActive(Fn&& fn) {
+    switch (type_) {
+      case kLP2_BT: fn(lp2bt_); return true;
+      case kBP_BT: fn(bpbt_); return true;
+      case kLP2: fn(lp2_); return true;
+      case kBP2: fn(bp2_); return true;
+      case kHP1: fn(hp1_); return true;
+      case kWahBP2: fn(wahBP2_); return true;
+      case kWahBPBT: fn(wahBPBT_); return true;
+      default: return false;
+    }
+  }
+
   WahBP2& WahOverBP2() { return wahBP2_; }
   WahBPBT& WahOverBPBT() { return wahBPBT_; }
 

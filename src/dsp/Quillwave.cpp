@@ -1,7 +1,50 @@
 #include "dsp/Quillwave.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+// Storage reserved up front so blocks up to this size, or up to the host's
+// announced block size, never allocate on the audio thread.
+constexpr int32_t kReservedFrames = 4096;
+constexpr int32_t kMaxReservedFrames = 1 << 20;
+}  // namespace
+
+double Quillwave::ExpRange::ToHz(double value) const {
+  return low * std::pow(high / low, (value - minimum) / (maximum - minimum));
+}
+
 Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCount) {
+  // Sweep limits until the cutoff parameters are applied.
+  modulator_.low = 400.0;
+  modulator_.high = 3000.0;
+  modulator_.SetSampleRate(SampleRate());
+
+  lfo_ = std::make_unique<LfoGenerator>();  // 8 Hz, symmetry 0.5, cosine, phase 0
+  note_ = std::make_unique<TempoNote>();    // quarter note, 120 BPM
+  for (int32_t i = 0; i < InputCount(); ++i) {
+    filters_.push_back(std::make_unique<MultiBandFilterBT>());
+    filters_.back()->SetType(MultiBandFilterBT::kWahBP2);
+  }
+  for (auto& f : filters_) {
+    if (f->Type() != MultiBandFilterBT::kWahBP2) continue;
+    f->WahOverBP2().SetOrientation(-1.0);
+    f->WahOverBP2().Recompute();
+  }
+
   DefineParameters();
+
+  curve_.assign(kPlotPoints, 0.0);
+  profile1_.assign(kPlotPoints, 0.0f);
+  profile2_.assign(kPlotPoints, 0.0f);
+  frequencies_.resize(kPlotPoints);
+  for (int i = 0; i < kPlotPoints; ++i)
+    frequencies_[i] = static_cast<float>(100.0 * std::pow(40.0, i / double(kPlotPoints - 1)));
+  slewBase_ = 0.04 * SampleRate();
+
+  block_.reserve(kReservedFrames);
+  modulator_.output.reserve(kReservedFrames);
 }
 
 Quillwave::~Quillwave() = default;
@@ -21,4 +64,235 @@ void Quillwave::DefineParameters() {
   GetParameter(kCutoff2)->DefineContinuous("Cutoff2", 0.4, 0.0, 1.0, 0.001, "", 1.0);
   GetParameter(kResonance)->DefineContinuous("Resonance", 4.0, 0.1, 4.0, 0.001, "", 1.0);
   GetParameter(kFilterMode)->DefineInteger("FilterMode", 0, 0, 2);
+}
+
+void Quillwave::Reset() {
+  Hold hold(*this);
+  lfo_->SetSampleRate(SampleRate());
+  for (auto& f : filters_) f->SetSampleRate(SampleRate());
+  modulator_.SetSampleRate(SampleRate());
+  const size_t frames = static_cast<size_t>(std::clamp(BlockSize(), 0, kMaxReservedFrames));
+  block_.reserve(frames);
+  modulator_.output.reserve(frames);
+}
+
+void Quillwave::ApplyRate(double hz) { lfo_->SetRate(hz); }
+
+void Quillwave::UpdateCurve() { lfo_->Render(curve_.data(), kPlotPoints, false); }
+
+void Quillwave::RefreshOscillator() {
+  UpdateCurve();
+  curveChanged_ = true;
+}
+
+void Quillwave::ParamChanged(int32_t index) {
+  Hold hold(*this);
+  if (index < 0 || index >= kParamCount) return;
+  const double value = ParamValue(index);
+  switch (index) {
+    case kMix:
+      mix_ = value;
+      break;
+    case kLfoFrequency:
+      if (tempoSync_) break;
+      ApplyRate(value);
+      RefreshOscillator();
+      break;
+    case kNote:
+      note_->SetNote(value);
+      ApplyRate(note_->Rate());
+      RefreshOscillator();
+      break;
+    case kPhase:
+      lfo_->phase = value;
+      RefreshOscillator();
+      break;
+    case kSymmetry:
+      lfo_->SetSymmetry(value);
+      RefreshOscillator();
+      break;
+    case kShape:
+      lfo_->SetShape(value);
+      RefreshOscillator();
+      break;
+    case kPrefix:
+      note_->SetPrefix(value);
+      ApplyRate(note_->Rate());
+      RefreshOscillator();
+      break;
+    case kTempoSync:
+      tempoSync_ = value != 0.0;
+      if (tempoSync_) {
+        ApplyRate(note_->Rate());
+      } else {
+        ApplyRate(ParamValue(kLfoFrequency));
+        lfo_->syncPhase = 0.0;
+      }
+      RefreshOscillator();
+      break;
+    case kOnOff:
+      bypass_ = value != 0.0;
+      break;
+    case kMode:
+      tremolo_ = value != 0.0;
+      break;
+    case kCutoff1:
+      cutoff1_ = value;
+      cutoff1Hz_ = cutoffRange_.ToHz(value);
+      modulator_.low = cutoff1Hz_;
+      UpdateCurve();
+      RefreshResponse();
+      break;
+    case kCutoff2:
+      cutoff2_ = value;
+      cutoff2Hz_ = cutoffRange_.ToHz(value);
+      modulator_.high = cutoff2Hz_;
+      UpdateCurve();
+      RefreshResponse();
+      break;
+    case kResonance:
+      resonance_ = value;
+      for (auto& f : filters_) f->SetResonance(value);
+      UpdateCurve();
+      RefreshResponse();
+      break;
+    case kFilterMode: {
+      static constexpr int kTypes[] = {MultiBandFilterBT::kLP2, MultiBandFilterBT::kBP2,
+                                       MultiBandFilterBT::kWahBP2};
+      const bool known = value > -1.0 && value < 3.0;
+      for (auto& f : filters_) {
+        if (known) f->SetType(kTypes[static_cast<int>(value)]);
+        f->ResetState();
+      }
+      for (auto& f : filters_) f->SetResonance(resonance_);
+      RefreshResponse();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Evaluates the first channel's filter at both sweep limits and rescales
+// both profiles onto one decibel scale in 0..1.
+void Quillwave::RefreshResponse() {
+  if (filters_.empty()) return;
+  MultiBandFilterBT& f = *filters_.front();
+  const double remembered = f.Cutoff();
+  f.SetCutoff(cutoff1Hz_);
+  f.GetFRProfile(profile1_, frequencies_);
+  f.SetCutoff(cutoff2Hz_);
+  f.GetFRProfile(profile2_, frequencies_);
+  f.SetCutoff(remembered);
+
+  float mx = profile1_.empty() ? 0.0f : profile1_[0];
+  float mn = mx;
+  for (const auto* p : {&profile1_, &profile2_}) {
+    for (float x : *p) {
+      mx = std::max(mx, x);
+      mn = std::min(mn, x);
+    }
+  }
+  if (mx == 0.0f) return;
+  const double lo = 20.0 * std::log10(static_cast<double>(mn));
+  const double hi = 20.0 * std::log10(static_cast<double>(mx));
+  // A flat or zero-touching response has no decibel span to spread over.
+  if (!(hi > lo) || !std::isfinite(lo)) return;
+  const size_t n = std::min(profile1_.size(), profile2_.size());
+  for (size_t i = 0; i < n; ++i) {
+    profile1_[i] = static_cast<float>((20.0 * std::log10(double(profile1_[i])) - lo) / (hi - lo));
+    profile2_[i] = static_cast<float>((20.0 * std::log10(double(profile2_[i])) - lo) / (hi - lo));
+  }
+}
+
+void Quillwave::FollowTempo(int32_t frames) {
+  HostTimeInfo time = TempoFollow::Prefilled();
+  ReadHostTime(time);
+  follow_.Update(time, frames, *note_, *lfo_);
+}
+
+// After a parameter change the modulation leaves the previous block's last
+// value on a straight ramp of at most one step per sample and joins the new
+// curve where it first comes within a step of it. The block's last sample is
+// never replaced.
+void Quillwave::Slew(int32_t frames) {
+  const double step = slewBase_ / SampleRate();
+  double* v = block_.data();
+  double d = v[0] - lastValue_;
+  for (int32_t j = 0; std::fabs(d) > step && j < frames - 1; ++j) {
+    lastValue_ = d >= 0.0 ? lastValue_ + step : lastValue_ - step;
+    v[j] = lastValue_;
+    d = v[j + 1] - lastValue_;
+  }
+}
+
+void Quillwave::ProcessDoubles(double** inputs, double** outputs, int32_t frames) {
+  if (frames < 0) frames = 0;
+  const int channels = static_cast<int>(
+      std::min<size_t>({static_cast<size_t>(std::max(InputCount(), 0)), filters_.size(), 2}));
+
+  if (bypass_) {
+    for (int c = 0; c < channels; ++c) {
+      const double* in = inputs ? inputs[c] : nullptr;
+      double* out = outputs ? outputs[c] : nullptr;
+      if (in && out && in != out) std::memmove(out, in, sizeof(double) * size_t(frames));
+    }
+    return;
+  }
+
+  if (frames != lastBlockSize_ || block_.size() != size_t(frames)) {
+    lastBlockSize_ = frames;
+    block_.resize(size_t(frames), 0.0);
+  }
+  if (tempoSync_) FollowTempo(frames);
+  lfo_->Render(block_.data(), frames, true);
+  if (curveChanged_ && frames > 0) {
+    Slew(frames);
+    curveChanged_ = false;
+  }
+  if (frames > 0) lastValue_ = block_[size_t(frames) - 1];
+
+  modulator_.Map(block_.data(), frames);
+  for (int c = 0; c < channels; ++c) {
+    const double* in = inputs ? inputs[c] : nullptr;
+    double* out = outputs ? outputs[c] : nullptr;
+    if (in && out) RunChannel(c, channels, in, out, frames);
+  }
+}
+
+// Filters one channel at the block's cutoffs and mixes it with the dry
+// signal. Each output sample is written after its input sample was read,
+// so in and out may be the same buffer.
+void Quillwave::RunChannel(int channel, int channels, const double* in, double* out,
+                           int32_t frames) {
+  MultiBandFilterBT& holder = *filters_[size_t(channel)];
+  const double* cutoff = modulator_.output.data();
+  const double* t = block_.data();
+  const double mix = mix_;
+  const double dry = 1.0 - mix;
+  const bool ran = holder.VisitActive([&](auto& filter) {
+    if (!tremolo_) {
+      for (int32_t j = 0; j < frames; ++j) {
+        filter.SetCutoff(cutoff[j]);
+        const double wet = filter.ProcessSample(in[j]);
+        out[j] = dry * in[j] + mix * wet;
+      }
+    } else if (channel == 0 || channels < 2) {
+      // The first channel's filtered signal follows the modulation; a lone
+      // channel gets that same tremolo.
+      for (int32_t j = 0; j < frames; ++j) {
+        filter.SetCutoff(cutoff[j]);
+        const double wet = filter.ProcessSample(in[j]);
+        out[j] = mix * wet * t[j] + dry * in[j];
+      }
+    } else {
+      for (int32_t j = 0; j < frames; ++j) {
+        filter.SetCutoff(cutoff[j]);
+        const double wet = filter.ProcessSample(in[j]);
+        out[j] = mix * wet * (1.0 - t[j]) + dry * in[j];
+      }
+    }
+  });
+  if (!ran)
+    for (int32_t j = 0; j < frames; ++j) out[j] = dry * in[j];
 }
