@@ -74,6 +74,10 @@ TEST(RenderToolProbe, OutputFormatFromNameAndEncoding) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("FLAC cannot hold 32-bit float"), std::string::npos) << run.err;
   EXPECT_EQ(access(dir.Path("bad.flac").c_str(), F_OK), -1);
+  // The generated signal has no file format of its own: 24-bit in FLAC.
+  run = RunTool(WithProbe({"--generate", "0.1", dir.Path("gen.flac")}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAudio(dir.Path("gen.flac")).format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
 }
 
 TEST(RenderToolProbe, MonoAndBothPrecisionsAndRandomBlocks) {

@@ -235,11 +235,13 @@ void RenderSession::Run() {
     if (f.channels < 1 || f.channels > 2)
       throw RenderError("input '" + o.inputPath + "' has " + std::to_string(f.channels) +
                         " channels; only mono and stereo are supported");
-    outFormat = ChooseOutputFormat(f, o.outputPath,
-                                   o.container,
-                                   o.generateSeconds && o.encoding == SampleEncoding::FollowInput
-                                       ? SampleEncoding::Float32
-                                       : o.encoding);
+    // The generated signal is float; into FLAC, which has no float
+    // samples, it goes as 24-bit unless told otherwise.
+    SampleEncoding encoding = o.encoding;
+    if (o.generateSeconds && encoding == SampleEncoding::FollowInput &&
+        OutputContainer(f, o.outputPath, o.container) == SF_FORMAT_FLAC)
+      encoding = SampleEncoding::Pcm24;
+    outFormat = ChooseOutputFormat(f, o.outputPath, o.container, encoding);
   }
   if (!o.saveStatePath.empty()) {
     if (!o.inputPath.empty() && SameFile(o.inputPath, o.saveStatePath))

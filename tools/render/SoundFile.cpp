@@ -159,8 +159,7 @@ void SoundFileWriter::Close() {
     throw RenderError("cannot write output '" + name_ + "': " + text);
 }
 
-AudioFormat ChooseOutputFormat(const AudioFormat& input, const std::string& outputPath,
-                               FileContainer container, SampleEncoding encoding) {
+int OutputContainer(const AudioFormat& input, const std::string& outputPath, FileContainer container) {
   int major = 0;
   switch (container) {
     case FileContainer::Wav: major = SF_FORMAT_WAV; break;
@@ -168,7 +167,12 @@ AudioFormat ChooseOutputFormat(const AudioFormat& input, const std::string& outp
     case FileContainer::Flac: major = SF_FORMAT_FLAC; break;
     case FileContainer::FollowOutputName: major = ContainerFromName(outputPath); break;
   }
-  if (major == 0) major = input.sndfileFormat & SF_FORMAT_TYPEMASK;
+  return major ? major : input.sndfileFormat & SF_FORMAT_TYPEMASK;
+}
+
+AudioFormat ChooseOutputFormat(const AudioFormat& input, const std::string& outputPath,
+                               FileContainer container, SampleEncoding encoding) {
+  const int major = OutputContainer(input, outputPath, container);
 
   int subtype = 0;
   switch (encoding) {

@@ -61,6 +61,10 @@ private:
   SNDFILE* file_ = nullptr;
 };
 
+// libsndfile's container word for the output: from --format, else from the
+// output name's extension, else the input's.
+int OutputContainer(const AudioFormat& input, const std::string& outputPath, FileContainer container);
+
 // The output format: the container from --format, else from the output
 // name's extension, else the input's; the samples from --encoding, else the
 // input's. Throws RenderError for a combination the container cannot hold.
