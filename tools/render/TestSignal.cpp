@@ -36,7 +36,7 @@ double TestSignal::Voice(int channel, double frequency) {
   const double f = channel == 0 ? frequency : frequency * 1.0023131618421738;
   double out = 0.0;
   const double freqs[2] = {f, f * 0.5};
-  const double gains[2] = {0.32, 0.16};
+  const double gains[2] = {0.2, 0.1};
   for (int v = 0; v < 2; ++v) {
     const double dt = freqs[v] / sampleRate_;
     double& ph = phase_[channel][v];
