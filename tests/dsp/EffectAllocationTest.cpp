@@ -1,0 +1,79 @@
+// The audio path allocates nothing once the first block has run: every
+// operator new in this program is counted while process calls run.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "dsp/Quillwave.h"
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<long> g_allocations{0};
+
+vst::VstTimeInfo g_time{};
+
+vst::VstIntPtr HostCallback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr,
+                            void*, float) {
+  if (opcode == vst::audioMasterGetTime) return reinterpret_cast<vst::VstIntPtr>(&g_time);
+  return 0;
+}
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
+  Quillwave q(&HostCallback);
+  vst::AEffect* e = q.Effect();
+  e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
+  e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  e->dispatcher(e, vst::effSetBlockSize, 0, 512, nullptr, 0.0f);
+  e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+
+  std::vector<double> d0(512, 0.25), d1(512, -0.25), o0(512), o1(512);
+  std::vector<float> f0(2000, 0.5f), f1(2000, -0.5f), g0(2000), g1(2000);
+  double* din[2] = {d0.data(), d1.data()};
+  double* dout[2] = {o0.data(), o1.data()};
+  float* fin[2] = {f0.data(), f1.data()};
+  float* fout[2] = {g0.data(), g1.data()};
+  e->processDoubleReplacing(e, din, dout, 512);
+
+  g_time.tempo = 128.0;
+  g_time.sampleRate = 48000.0;
+  g_time.flags = vst::kVstTempoValid | vst::kVstPpqPosValid | vst::kVstBarsValid |
+                 vst::kVstTransportPlaying;
+  long total = 0;
+  for (int setting = 0; setting < 6; ++setting) {
+    e->setParameter(e, Quillwave::kFilterMode, float(setting % 3) / 2.0f);
+    e->setParameter(e, Quillwave::kMode, float(setting % 2));
+    e->setParameter(e, Quillwave::kTempoSync, setting >= 3 ? 1.0f : 0.0f);
+    e->setParameter(e, Quillwave::kShape, float(setting) / 5.0f);
+    g_allocations = 0;
+    g_counting = true;
+    for (int block = 0; block < 300; ++block) {
+      const int frames = block % 3 == 0 ? 512 : (block % 3 == 1 ? 100 : 1);
+      g_time.samplePos += frames;
+      g_time.ppqPos += frames / 48000.0 * 128.0 / 60.0;
+      e->processDoubleReplacing(e, din, dout, frames);
+      e->processReplacing(e, fin, fout, block % 2 ? 2000 : 333);  // sliced by the adapter
+    }
+    g_counting = false;
+    EXPECT_EQ(g_allocations.load(), 0) << "setting " << setting;
+    total += g_allocations;
+  }
+  EXPECT_EQ(total, 0);
+  // The counter does count: an allocation in the window is seen.
+  g_counting = true;
+  auto* probe = new std::vector<int>(10);
+  g_counting = false;
+  delete probe;
+  EXPECT_GE(g_allocations.load(), 1);
+}
