@@ -34,6 +34,30 @@ FT_Library Library()
     return lib;
 }
 
+// Our own fontconfig configuration, released at exit, so that the library's
+// default configuration is never created behind our back.
+class FontConfig {
+public:
+    FontConfig() : config_(FcInitLoadConfigAndFonts()) {}
+    ~FontConfig()
+    {
+        if (config_)
+            FcConfigDestroy(config_);
+    }
+    FontConfig(const FontConfig&) = delete;
+    FontConfig& operator=(const FontConfig&) = delete;
+    FcConfig* Get() const { return config_; }
+
+private:
+    FcConfig* config_;
+};
+
+FcConfig* Config()
+{
+    static FontConfig config;
+    return config.Get();
+}
+
 FaceHandle* Face(FontHandle font) { return static_cast<FaceHandle*>(font); }
 
 } // namespace
@@ -46,7 +70,8 @@ FontHandle CreateFontHandle(const FontRequest& request)
 
     // Fontconfig picks the named family or, when it is not installed, the
     // closest sans face it has.
-    FcPattern* pattern = FcPatternCreate();
+    FcConfig* config = Config();
+    FcPattern* pattern = config ? FcPatternCreate() : nullptr;
     if (!pattern)
         return nullptr;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.face ? request.face : "Verdana"));
@@ -54,10 +79,10 @@ FontHandle CreateFontHandle(const FontRequest& request)
     FcPatternAddInteger(pattern, FC_WEIGHT, request.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (!match)
         return nullptr;
