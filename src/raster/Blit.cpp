@@ -158,8 +158,15 @@ void Blit(IBitmap* destination, const IBitmap* source, int dstX, int dstY, const
     if (op == BlitCopy && !sourceAlpha) {
         if (alpha == 1.0f) {
             const std::size_t bytes = std::size_t(a.columns) * sizeof(Pixel);
-            for (int y = 0; y < a.rows; ++y)
-                std::memmove(a.dst.Row(y), a.src.Row(y), bytes);
+            if (dstBits == srcBits) {
+                // Overlap within one bitmap has no defined result, but must
+                // stay memory-safe.
+                for (int y = 0; y < a.rows; ++y)
+                    std::memmove(a.dst.Row(y), a.src.Row(y), bytes);
+            } else {
+                for (int y = 0; y < a.rows; ++y)
+                    std::memcpy(a.dst.Row(y), a.src.Row(y), bytes);
+            }
             return;
         }
         if (alpha == 0.5f) {
