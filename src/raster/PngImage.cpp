@@ -32,6 +32,11 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
     }
 }
 
+// Failures are answered by returning no image; nothing is printed from
+// inside the host's process.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
 // Everything that must survive a longjmp out of libpng lives here, outside
 // the frame that calls setjmp, so no automatic object is skipped over.
 struct DecodeState {
@@ -128,7 +133,7 @@ std::unique_ptr<MemBitmap> LoadPNGFromMemory(const void* data, std::size_t lengt
         return nullptr;
 
     DecodeState st;
-    st.png = png_create_read_struct("1.6.8", nullptr, nullptr, nullptr);
+    st.png = png_create_read_struct("1.6.8", nullptr, QuietError, QuietWarning);
     if (!st.png)
         return nullptr;
     st.info = png_create_info_struct(st.png);

@@ -129,7 +129,8 @@ TEST(PngImage, GreyAlphaAndRgbWithoutAlpha)
     for (int y = 0; y < 3; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < 5; ++x)
-            row.insert(row.end(), {png_byte(x * 40), png_byte(y * 80), png_byte(x + y)});
+            for (int v : {x * 40, y * 80, x + y})
+                row.push_back(png_byte(v));
         rgb.rows.push_back(row);
     }
     auto c = Load(MakePng(rgb));
@@ -149,7 +150,8 @@ TEST(PngImage, InterlacedImageIsReassembled)
     for (int y = 0; y < s.height; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < s.width; ++x)
-            row.insert(row.end(), {png_byte(x), png_byte(y), png_byte(x * y), png_byte(200 + x)});
+            for (int v : {x, y, x * y, 200 + x})
+                row.push_back(png_byte(v));
         s.rows.push_back(row);
     }
     auto b = Load(MakePng(s));
