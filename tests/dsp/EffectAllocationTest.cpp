@@ -27,8 +27,10 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// Out of line, so the compiler does not pair an inlined free with new.
+[[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
 
 TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   Quillwave q(&HostCallback);
