@@ -163,6 +163,12 @@ void Blit(IBitmap* destination, const IBitmap* source, int dstX, int dstY, const
                 // stay memory-safe.
                 for (int y = 0; y < a.rows; ++y)
                     std::memmove(a.dst.Row(y), a.src.Row(y), bytes);
+            } else if (a.dst.step == a.src.step && a.dst.step > 0 && dx == 0 && left == 0 &&
+                       a.columns == dw && a.columns == source->GetWidth()) {
+                // Whole rows of equally laid-out bitmaps: between two rows lies
+                // only row padding, so one copy serves for all of them.
+                const std::size_t all = std::size_t(a.rows - 1) * std::size_t(a.dst.step) * sizeof(Pixel) + bytes;
+                std::memcpy(a.dst.Row(0), a.src.Row(0), all);
             } else {
                 for (int y = 0; y < a.rows; ++y)
                     std::memcpy(a.dst.Row(y), a.src.Row(y), bytes);

@@ -256,3 +256,28 @@ TEST(Blur, InPlaceMatchesSeparate)
             EXPECT_EQ(out.GuardDamage(), 0);
         }
 }
+
+TEST(Blit, WholeRowCopyLeavesColumnsOutsideTheArea)
+{
+    // Equal layouts take the single-copy path only for full rows; a narrower
+    // area must still leave the other columns of every row alone.
+    MemBitmap src, dst;
+    ASSERT_TRUE(src.Resize(37, 9));
+    ASSERT_TRUE(dst.Resize(37, 9));
+    ASSERT_EQ(src.GetRowSpan(), dst.GetRowSpan());
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 37; ++x) {
+            src.GetBits()[y * src.GetRowSpan() + x] = 0xFF000000u | Pixel(y) << 8 | Pixel(x);
+            dst.GetBits()[y * dst.GetRowSpan() + x] = 0x11111111u;
+        }
+    Blit(&dst, &src, 1, 0, nullptr, 1.0f, BlitCopy);
+    for (int y = 0; y < 9; ++y) {
+        EXPECT_EQ(dst.GetBits()[y * dst.GetRowSpan()], 0x11111111u);
+        for (int x = 1; x < 37; ++x)
+            ASSERT_EQ(dst.GetBits()[y * dst.GetRowSpan() + x], src.GetBits()[y * src.GetRowSpan() + x - 1]);
+    }
+    Blit(&dst, &src, 0, 0, nullptr, 1.0f, BlitCopy);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(dst.GetBits()[y * dst.GetRowSpan() + x], src.GetBits()[y * src.GetRowSpan() + x]);
+}
