@@ -174,6 +174,7 @@ TEST_F(Dispatcher, BadChunksAreRefused) {
   std::vector<uint8_t> cut = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00};
   EXPECT_EQ(a.SetChunk(cut, true), 0);
   EXPECT_EQ(a.SetChunk(cut, false), 0);
+  EXPECT_EQ(a.SetChunk({}, false), 0);  // no values at all
   // A program chunk cut short inside the values.
   a.SetParameter(0, 0.7f);
   std::vector<uint8_t> program = a.GetChunk(false);

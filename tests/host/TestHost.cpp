@@ -135,8 +135,12 @@ vst::VstIntPtr TestHost::Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst:
       return processEventsAnswer_;
     case vst::audioMasterGetTime:
       if (!answerTime_) return 0;
-      handedOut_ = transport_;
-      return reinterpret_cast<vst::VstIntPtr>(&handedOut_);
+      {
+        // One record per asking thread, valid until that thread asks again.
+        thread_local vst::VstTimeInfo handedOut;
+        handedOut = transport_;
+        return reinterpret_cast<vst::VstIntPtr>(&handedOut);
+      }
     case vst::audioMasterAutomate:
     case vst::audioMasterBeginEdit:
     case vst::audioMasterEndEdit:
@@ -205,9 +209,12 @@ std::vector<uint8_t> Instance::GetChunk(bool bank) {
 }
 
 vst::VstIntPtr Instance::SetChunk(const std::vector<uint8_t>& data, bool bank) {
+  // A private copy, as a host hands over its own buffer; never a null
+  // pointer, even for an empty chunk.
   std::vector<uint8_t> copy = data;
+  copy.reserve(1);
   return Dispatch(vst::effSetChunk, bank ? 0 : 1, static_cast<vst::VstIntPtr>(copy.size()),
-                  copy.empty() ? static_cast<void*>(&copy) : copy.data());
+                  copy.data());
 }
 
 void Instance::Close() {

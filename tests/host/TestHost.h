@@ -82,7 +82,6 @@ private:
   intptr_t processEventsAnswer_ = 1;
   bool answerTime_ = true;
   vst::VstTimeInfo transport_{};
-  vst::VstTimeInfo handedOut_{};
 };
 
 // One plug-in instance driven through its AEffect record; closes it on
