@@ -74,6 +74,16 @@ TEST_F(Callbacks, LongerThanTheBlockIsProcessedInSlices) {
     for (int f = 0; f < 1000; ++f) ASSERT_FLOAT_EQ(acc[c][f], 1.0f + in[c][f]);
 }
 
+TEST_F(Callbacks, UnholdableBlockSizeKeepsTheOldOne) {
+  // 2^31 - 1 frames of 64-bit scratch cannot be held: the 1024-frame
+  // buffers stay and a long call is still processed whole.
+  a.Dispatch(vst::effSetBlockSize, 0, 0x7FFFFFFF);
+  auto in = Signal(2, 2500, 0.4f);
+  std::vector<std::vector<float>> out(2, std::vector<float>(2500, 9.0f));
+  a.ProcessReplacing(in, out, 2500);
+  EXPECT_EQ(out, in);
+}
+
 TEST_F(Callbacks, ZeroBlockSizeGivesSilenceNotGarbage) {
   a.Dispatch(vst::effSetBlockSize, 0, 0);
   auto in = Signal(2, 256, 0.7f);
