@@ -23,7 +23,8 @@ else()
   set_property(TARGET Quillwave APPEND PROPERTY
     LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/host/posix/exports.map)
 endif()
-target_link_libraries(Quillwave PRIVATE qw_effect)
+# The editor's images travel inside the library.
+target_link_libraries(Quillwave PRIVATE qw_effect qw_resources)
 set_target_properties(Quillwave PROPERTIES
   PREFIX ""
   CXX_VISIBILITY_PRESET hidden

@@ -15,6 +15,8 @@ public:
   bool Loaded() const { return handle_ != nullptr; }
   const std::string& Error() const { return error_; }
   void* Symbol(const char* name) const;
+  // The platform's module handle (HMODULE on Windows).
+  void* Handle() const { return handle_; }
 
 private:
   void* handle_ = nullptr;
