@@ -7,52 +7,65 @@
 // without pre-warping.
 class FilterBP_BT final : public IFilter {
  public:
+  struct Coefficients {
+    double b0, b2, a1, a2;  // a1, a2 carry their sign
+
+    // The only place the coefficient formulas live.
+    static Coefficients For(double fs, double fc, double q) {
+      const dsp::BilinearTerms t = dsp::MakeBilinearTerms(fs, fc, q);
+      const double b0 = t.damp / t.d;
+      return {b0, -b0, t.a1, t.a2};
+    }
+  };
+  struct History {
+    double y1 = 0.0;
+    double y2 = 0.0;
+    double x1 = 0.0;
+    double x2 = 0.0;
+  };
+
   FilterBP_BT() = default;
 
   void Process(const double* input, double* output, int count) override;
   void GetFRProfile(std::vector<float>& profile,
                     const std::vector<float>& frequencies) const override;
 
-  double ProcessSample(double x) {
-    const double y = b0_ * x + b2_ * x2_ + a1_ * y1_ + a2_ * y2_;
-    y2_ = y1_;
-    y1_ = y;
-    x2_ = x1_;
-    x1_ = x;
+  // One sample with the given coefficients; the history moves on.
+  static double Step(const Coefficients& c, History& h, double x) {
+    const double y = c.b0 * x + c.b2 * h.x2 + c.a1 * h.y1 + c.a2 * h.y2;
+    h.y2 = h.y1;
+    h.y1 = y;
+    h.x2 = h.x1;
+    h.x1 = x;
     return y;
   }
+  double ProcessSample(double x) { return Step(c_, h_, x); }
+  // What SetCutoff(fc) would compute, leaving the filter unchanged.
+  Coefficients CoefficientsAt(double fc) const { return Coefficients::For(fs_, fc, q_); }
+  // True when other computes the same coefficients at every cutoff.
+  bool SharesCoefficients(const FilterBP_BT& other) const {
+    return dsp::SameBits(fs_, other.fs_) && dsp::SameBits(q_, other.q_);
+  }
+
   void SetCutoff(double fc) { fc_ = fc; Update(); }
   void SetResonance(double q) { q_ = q; Update(); }
   void SetSampleRate(double fs) { fs_ = fs; Update(); }
   void SetCutoffAndResonance(double fc, double q) { fc_ = fc; q_ = q; Update(); }
-  void ResetState() { y1_ = y2_ = x1_ = x2_ = 0.0; }
+  void ResetState() { h_ = History{}; }
 
+  const History& GetState() const { return h_; }
+  void SetState(const History& h) { h_ = h; }
   double Response(double f) const;
   double Cutoff() const { return fc_; }
   double Resonance() const { return q_; }
   double SampleRate() const { return fs_; }
 
  private:
-  void Update();
+  void Update() { c_ = Coefficients::For(fs_, fc_, q_); }
 
   double fs_ = 44100.0;
   double q_ = 0.7;
   double fc_ = 0.0;  // set by the first SetCutoff
-  double b0_ = 0.0;
-  double b2_ = 0.0;
-  double a1_ = 0.0;
-  double a2_ = 0.0;
-  double y1_ = 0.0;
-  double y2_ = 0.0;
-  double x1_ = 0.0;
-  double x2_ = 0.0;
+  Coefficients c_{0.0, 0.0, 0.0, 0.0};
+  History h_;
 };
-
-// Every coefficient derives from fs, fc and Q here, and only here.
-inline void FilterBP_BT::Update() {
-  const dsp::BilinearTerms t = dsp::MakeBilinearTerms(fs_, fc_, q_);
-  b0_ = t.damp / t.d;
-  b2_ = -b0_;
-  a1_ = t.a1;
-  a2_ = t.a2;
-}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 // Constants and shared terms of the filter family. The literal values are
 // fixed so every build produces the same coefficients bit for bit.
@@ -8,6 +10,12 @@ namespace dsp {
 inline constexpr double kPi = 3.141592653589793;
 inline constexpr double k2Pi = 6.283185307179586;
 inline constexpr double k4Pi2 = 39.47841760435743;  // (2*pi)^2, for omega0^2
+
+// Identical bit patterns: two inputs that compare this way give identical
+// results (unlike ==, which equates 0 and -0 and never matches NaN).
+inline bool SameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 // Terms of the second-order bilinear designs (no pre-warping).
 struct BilinearTerms {

@@ -88,6 +88,24 @@ class MultiBandFilterBT final : public IFilter {
     }
   }
 
+  // Calls fn(a's active filter, b's filter of the same kind) and returns its
+  // result, so a loop over two channels is compiled once per kind; false
+  // without calling fn when the two select different kinds or none.
+  template <class Fn>
+  static bool VisitActivePair(MultiBandFilterBT& a, MultiBandFilterBT& b, Fn&& fn) {
+    if (a.type_ != b.type_) return false;
+    switch (a.type_) {
+      case kLP2_BT: return fn(a.lp2bt_, b.lp2bt_);
+      case kBP_BT: return fn(a.bpbt_, b.bpbt_);
+      case kLP2: return fn(a.lp2_, b.lp2_);
+      case kBP2: return fn(a.bp2_, b.bp2_);
+      case kHP1: return fn(a.hp1_, b.hp1_);
+      case kWahBP2: return fn(a.wahBP2_, b.wahBP2_);
+      case kWahBPBT: return fn(a.wahBPBT_, b.wahBPBT_);
+      default: return false;
+    }
+  }
+
   WahBP2& WahOverBP2() { return wahBP2_; }
   WahBPBT& WahOverBPBT() { return wahBPBT_; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -240,11 +241,76 @@ void Quillwave::ProcessDoubles(double** inputs, double** outputs, int32_t frames
     return;
   }
 
+  if (tempoSync_) FollowTempo(frames);
+  // The 64-bit callback passes the host's block as it comes, and a host may
+  // exceed the block size it announced. The buffers keep the storage
+  // reserved for that size, so a longer block runs in slices, each as if
+  // the host had sent it on its own (the tempo follow ran once above for
+  // the whole block).
+  const int32_t slice = SliceFrames();
+  int32_t done = 0;
+  do {
+    const int32_t n = std::min(slice, frames - done);
+    ProcessSlice(inputs, outputs, channels, done, n);
+    done += n;
+  } while (done < frames);
+}
+
+int32_t Quillwave::SliceFrames() const {
+  const size_t reserved = std::min(block_.capacity(), modulator_.output.capacity());
+  return static_cast<int32_t>(std::clamp<size_t>(reserved, 1, INT32_MAX));
+}
+
+namespace {
+// True when the n-sample ranges at a and b share no sample.
+bool Disjoint(const double* a, const double* b, int32_t n) {
+  const auto ua = reinterpret_cast<std::uintptr_t>(a);
+  const auto ub = reinterpret_cast<std::uintptr_t>(b);
+  const std::uintptr_t bytes = sizeof(double) * static_cast<std::uintptr_t>(n);
+  return ua + bytes <= ub || ub + bytes <= ua;
+}
+
+// Both channels' filters at the same cutoffs: the coefficients are computed
+// once per sample and stepped through each channel's own history, which the
+// loop keeps in locals. The arithmetic is exactly that of SetCutoff and
+// ProcessSample per channel; afterwards both filters hold the cutoff and
+// coefficients of the last sample, as those calls would have left them.
+template <bool kTremolo, class F>
+void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double* in0,
+               const double* in1, double* out0, double* out1, int32_t n, double mix) {
+  if (n <= 0) return;
+  const double dry = 1.0 - mix;
+  auto h0 = f0.GetState();
+  auto h1 = f1.GetState();
+  for (int32_t j = 0; j < n; ++j) {
+    const auto c = f0.CoefficientsAt(cutoff[j]);
+    const double x0 = in0[j];
+    const double x1 = in1[j];
+    const double w0 = f0.Step(c, h0, x0);
+    const double w1 = f1.Step(c, h1, x1);
+    if constexpr (kTremolo) {
+      out0[j] = mix * w0 * t[j] + dry * x0;
+      out1[j] = mix * w1 * (1.0 - t[j]) + dry * x1;
+    } else {
+      out0[j] = dry * x0 + mix * w0;
+      out1[j] = dry * x1 + mix * w1;
+    }
+  }
+  f0.SetState(h0);
+  f1.SetState(h1);
+  f0.SetCutoff(cutoff[n - 1]);
+  f1.SetCutoff(cutoff[n - 1]);
+}
+}  // namespace
+
+// One slice of at most the reserved length: oscillator, slew, cutoffs, then
+// the channels, both at once where that gives the same samples.
+void Quillwave::ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
+                             int32_t frames) {
   if (frames != lastBlockSize_ || block_.size() != size_t(frames)) {
     lastBlockSize_ = frames;
     block_.resize(size_t(frames), 0.0);
   }
-  if (tempoSync_) FollowTempo(frames);
   lfo_->Render(block_.data(), frames, true);
   if (curveChanged_ && frames > 0) {
     Slew(frames);
@@ -253,11 +319,39 @@ void Quillwave::ProcessDoubles(double** inputs, double** outputs, int32_t frames
   if (frames > 0) lastValue_ = block_[size_t(frames) - 1];
 
   modulator_.Map(block_.data(), frames);
+  const double* in[2] = {nullptr, nullptr};
+  double* out[2] = {nullptr, nullptr};
   for (int c = 0; c < channels; ++c) {
-    const double* in = inputs ? inputs[c] : nullptr;
-    double* out = outputs ? outputs[c] : nullptr;
-    if (in && out) RunChannel(c, channels, in, out, frames);
+    if (inputs && inputs[c]) in[c] = inputs[c] + offset;
+    if (outputs && outputs[c]) out[c] = outputs[c] + offset;
   }
+  if (channels == 2 && RunPair(in, out, frames)) return;
+  for (int c = 0; c < channels; ++c)
+    if (in[c] && out[c]) RunChannel(c, channels, in[c], out[c], frames);
+}
+
+// Runs both channels in one loop when that is the same as running them one
+// after the other: same filter kind with the same rate and Q (so the same
+// coefficients), and no channel writes where the other reads or writes.
+// Returns false, having done nothing, otherwise.
+bool Quillwave::RunPair(const double* const* in, double* const* out, int32_t frames) {
+  if (filters_.size() < 2 || !in[0] || !in[1] || !out[0] || !out[1]) return false;
+  if (!Disjoint(out[0], in[1], frames) || !Disjoint(out[1], in[0], frames) ||
+      !Disjoint(out[0], out[1], frames))
+    return false;
+  const double* cutoff = modulator_.output.data();
+  const double* t = block_.data();
+  const double mix = mix_;
+  const bool tremolo = tremolo_;
+  return MultiBandFilterBT::VisitActivePair(
+      *filters_[0], *filters_[1], [&](auto& f0, auto& f1) {
+        if (!f0.SharesCoefficients(f1)) return false;
+        if (tremolo)
+          SweepPair<true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
+        else
+          SweepPair<false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
+        return true;
+      });
 }
 
 // Filters one channel at the block's cutoffs and mixes it with the dry

@@ -50,6 +50,14 @@ public:
   }
   const std::vector<float>& ResponseFrequencies() const { return frequencies_; }
 
+  // The modulation values (0..1) and cutoffs (Hz) of the last processed
+  // slice, one per frame.
+  const std::vector<double>& SliceModulation() const { return block_; }
+  const std::vector<double>& SliceCutoffs() const { return modulator_.output; }
+  // The longest run processed in one piece; a longer host block is
+  // processed in consecutive slices of this length.
+  int32_t SliceFrames() const;
+
 private:
   // Exponential mapping of a normalised cutoff to Hz.
   struct ExpRange {
@@ -65,6 +73,9 @@ private:
   void RefreshResponse();
   void FollowTempo(int32_t frames);
   void Slew(int32_t frames);
+  void ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
+                    int32_t frames);
+  bool RunPair(const double* const* in, double* const* out, int32_t frames);
   void RunChannel(int channel, int channels, const double* in, double* out, int32_t frames);
 
   double mix_ = 0.5;

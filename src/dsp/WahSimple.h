@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/FilterMath.h"
 #include "dsp/IFilter.h"
 
 // Wah voice: a narrow band-pass (Q and weight follow the centre's position
@@ -26,22 +27,68 @@ class WahSimple final : public IFilter {
                 [this](double f) { return Response(f); });
   }
 
+  // Everything one sample's step needs from the cutoff: the position (it
+  // weights the narrow band) and the member filters' coefficients.
+  struct Coefficients {
+    double position;
+    typename HighPass::Coefficients hp;
+    typename BandPass::Coefficients bp1;
+    typename BandPass::Coefficients bp2;
+  };
+  struct History {
+    typename HighPass::History hp;
+    typename BandPass::History bp1;
+    typename BandPass::History bp2;
+  };
+
   double ProcessSample(double x) {
     const double o1 = bp1_.ProcessSample(x);
     const double o2 = bp2_.ProcessSample(x);
-    const double s = (position_ + 1.0) * weight1_ * o1 + weight2_ * o2;
-    const double h = hp_.ProcessSample(s);
-    return (h + s) * outputGain_;
+    const double s = BandSum(position_, o1, o2);
+    return Output(hp_.ProcessSample(s), s);
+  }
+  // One sample with the given coefficients; the history moves on.
+  double Step(const Coefficients& c, History& h, double x) const {
+    const double o1 = bp1_.Step(c.bp1, h.bp1, x);
+    const double o2 = bp2_.Step(c.bp2, h.bp2, x);
+    const double s = BandSum(c.position, o1, o2);
+    return Output(hp_.Step(c.hp, h.hp, s), s);
+  }
+
+  // What SetCutoff(fc) would compute, leaving the voice unchanged: the same
+  // arithmetic as Recompute, each member at its own rate and Q.
+  Coefficients CoefficientsAt(double fc) const {
+    const Placement p = Place(fc);
+    return {p.position, HighPass::Coefficients::For(hp_.SampleRate(), p.hpCutoff),
+            BandPass::Coefficients::For(bp1_.SampleRate(), fc, p.q1),
+            BandPass::Coefficients::For(bp2_.SampleRate(), fc, bp2_.Resonance())};
+  }
+  // True when other computes the same coefficients at every cutoff and
+  // combines its bands the same way.
+  bool SharesCoefficients(const WahSimple& other) const {
+    using dsp::SameBits;
+    return hp_.SharesCoefficients(other.hp_) && bp1_.SharesCoefficients(other.bp1_) &&
+           bp2_.SharesCoefficients(other.bp2_) && SameBits(qBase_, other.qBase_) &&
+           SameBits(qSpan_, other.qSpan_) && SameBits(weight1_, other.weight1_) &&
+           SameBits(weight2_, other.weight2_) && SameBits(hpBase_, other.hpBase_) &&
+           SameBits(hpSpan_, other.hpSpan_) && SameBits(orientation_, other.orientation_) &&
+           SameBits(rangeLow_, other.rangeLow_) && SameBits(rangeHigh_, other.rangeHigh_) &&
+           SameBits(outputGain_, other.outputGain_);
+  }
+  History GetState() const { return {hp_.GetState(), bp1_.GetState(), bp2_.GetState()}; }
+  void SetState(const History& h) {
+    hp_.SetState(h.hp);
+    bp1_.SetState(h.bp1);
+    bp2_.SetState(h.bp2);
   }
 
   // Derives position, Q1 and the high-pass cutoff from fc and the
   // orientation, and pushes them into the member filters.
   void Recompute() {
-    const double half = (orientation_ + 1.0) / 2.0;
-    position_ = std::clamp(
-        half - (fc_ - rangeLow_) * orientation_ / (rangeHigh_ - rangeLow_), 0.0, 1.0);
-    q1_ = (position_ * qSpan_ + 1.0) * qBase_;
-    hpCutoff_ = (position_ * position_ * position_ * hpSpan_ + hpBase_) * half;
+    const Placement p = Place(fc_);
+    position_ = p.position;
+    q1_ = p.q1;
+    hpCutoff_ = p.hpCutoff;
     hp_.SetCutoff(hpCutoff_);
     bp1_.SetCutoffAndResonance(fc_, q1_);
     bp2_.SetCutoff(fc_);
@@ -84,6 +131,23 @@ class WahSimple final : public IFilter {
   const BandPass& WideBand() const { return bp2_; }
 
  private:
+  struct Placement {
+    double position, q1, hpCutoff;
+  };
+  // Where fc lies in the sweep range, and the narrow band's Q and the
+  // high-pass cutoff that follow from it.
+  Placement Place(double fc) const {
+    const double half = (orientation_ + 1.0) / 2.0;
+    const double position =
+        std::clamp(half - (fc - rangeLow_) * orientation_ / (rangeHigh_ - rangeLow_), 0.0, 1.0);
+    return {position, (position * qSpan_ + 1.0) * qBase_,
+            (position * position * position * hpSpan_ + hpBase_) * half};
+  }
+  double BandSum(double position, double o1, double o2) const {
+    return (position + 1.0) * weight1_ * o1 + weight2_ * o2;
+  }
+  double Output(double highPassed, double s) const { return (highPassed + s) * outputGain_; }
+
   HighPass hp_;
   BandPass bp1_;  // narrow, Q = q1_
   BandPass bp2_;  // wide, Q = q2_

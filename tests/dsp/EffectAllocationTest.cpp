@@ -46,6 +46,11 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   double* dout[2] = {o0.data(), o1.data()};
   float* fin[2] = {f0.data(), f1.data()};
   float* fout[2] = {g0.data(), g1.data()};
+  // Longer than the announced 512 frames and than any storage reserved up
+  // front: the 64-bit callback hands such blocks to the effect unsliced.
+  std::vector<double> l0(20000, 0.125), l1(20000, -0.125), m0(20000), m1(20000);
+  double* lin[2] = {l0.data(), l1.data()};
+  double* lout[2] = {m0.data(), m1.data()};
   e->processDoubleReplacing(e, din, dout, 512);
 
   g_time.tempo = 128.0;
@@ -66,6 +71,7 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
       g_time.ppqPos += frames / 48000.0 * 128.0 / 60.0;
       e->processDoubleReplacing(e, din, dout, frames);
       e->processReplacing(e, fin, fout, block % 2 ? 2000 : 333);  // sliced by the adapter
+      if (block % 50 == 0) e->processDoubleReplacing(e, lin, lout, block % 100 ? 20000 : 4097);
     }
     g_counting = false;
     EXPECT_EQ(g_allocations.load(), 0) << "setting " << setting;
