@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -206,12 +207,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // With --benchmark_repetitions the median stands for the benchmark;
+    // otherwise its single run does.
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median) continue;
+      const std::string name = run.run_name.str();
+      if (!median && medians_.count(name)) continue;
       const double perIter = run.GetAdjustedCPUTime();  // in the run's time unit
       const double ns = perIter * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                         benchmark::GetTimeUnitMultiplier(run.time_unit);
-      times_[run.benchmark_name()] = ns;
+      times_[name] = ns;
+      if (median) medians_.insert(name);
     }
   }
   void Finalize() override {
@@ -246,6 +253,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  std::set<std::string> medians_;
 };
 
 }  // namespace
