@@ -1,9 +1,12 @@
 // The built plug-in inside a real third-party host: Ardour 7 without a
-// display or audio server. One process creates a session with Quillwave on a
-// stereo track, sets parameters and saves; a generated signal goes onto the
-// track through the session file; a second process exports the session and
-// a third one loads it and asks the plug-in for its parameter values
-// (Ardour's Lua get_processor_param reads them from the plug-in itself).
+// display or audio server. One process creates a session with four stereo
+// tracks, each with Quillwave set up differently (bypassed, Mix 0, the
+// defaults, a filter mode and Mix), and saves it; a generated signal goes
+// onto each track at its own time through the session file; a second process
+// exports the session and a third one loads it and asks the plug-ins for
+// their parameter values (Ardour's Lua get_processor_param reads them from
+// the plug-in itself). The export is compared with the input where the
+// effect must not act, and with our own test host's output where it does.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,16 +19,40 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "TestHost.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kRate = 48000;
-constexpr int kFrames = kRate;  // one second
 constexpr const char* kSession = "qwsession";
-constexpr const char* kTrack = "sig";
+
+// Each track's region lasts one second and is followed by half a second of
+// silence, so a resonant filter's ringing has died away (far below the
+// smallest 32-bit float) before the next track's region starts.
+constexpr int kSignalFrames = kRate;
+constexpr int kTrackSpacing = kRate * 3 / 2;
+
+// How Ardour 7.3's export tool feeds a plug-in, recorded with a logging
+// wrapper library around Quillwave.so and the same on every run, loaded or
+// not: the dummy engine runs 1024-frame cycles; six cycles pass before the
+// export starts its two-second pre-roll, so the plug-in has processed
+// 6 * 1024 + 96000 = 102144 frames of silence when the first exported frame
+// arrives; the cycle holding that frame is split there (768 + 256), and
+// whole cycles follow. Before the first block it sets every parameter to its
+// saved value and switches the plug-in on; no other call changes its state.
+constexpr int kArdourCycle = 1024;
+constexpr int kArdourPreroll = 6 * kArdourCycle + 2 * kRate;
+
+// Parameter indices (the plug-in's table order).
+constexpr int kMix = 0;
+constexpr int kOnOff = 8;
+constexpr int kFilterMode = 13;
+constexpr int kParamCount = 14;
 
 std::string Quote(const fs::path& p) {
   std::string q(1, '\'');
@@ -110,96 +137,252 @@ std::string ReplaceOnce(std::string text, const std::string& from, const std::st
   return text.replace(at, from.size(), to);
 }
 
-class ArdourRoundTrip : public ::testing::Test {
-protected:
-  void SetUp() override {
-    work = fs::path(QW_ARDOUR_WORK_DIR);
-    fs::remove_all(work);
-    fs::create_directories(work / "home");
-    fs::create_directories(work / "plugins");
-    const fs::path copy = work / "plugins" / fs::path(QW_PLUGIN_PATH).filename();
-    fs::copy_file(QW_PLUGIN_PATH, copy);
-    // The scan cache keeps whole seconds; a library newer than its cache
-    // entry counts as not scanned, so date the copy back.
-    fs::last_write_time(copy, fs::last_write_time(copy) - std::chrono::minutes(1));
-    env = "HOME=" + Quote(work / "home") + " LXVST_PATH=" + Quote(work / "plugins") + " ";
-  }
-
-  // Runs a command with the private home and plug-in folder; output to log.
-  int Run(const std::string& command, const std::string& log) {
-    const std::string line = env + "timeout 300 " + command + " > " + Quote(work / log) + " 2>&1";
-    const int rc = std::system(line.c_str());
-    return rc;
-  }
-
-  std::string Log(const std::string& log) { return ReadFile(work / log); }
-
-  fs::path work;
-  std::string env;
+struct Stereo {
+  std::vector<float> left, right;
 };
 
-}  // namespace
-
-TEST_F(ArdourRoundTrip, BypassedExportEqualsInputAndStateSurvivesAReload) {
-  const fs::path plugin = work / "plugins" / fs::path(QW_PLUGIN_PATH).filename();
-  ASSERT_EQ(Run("env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
-                    Quote(plugin),
-                "scan.log"),
-            0)
-      << Log("scan.log");
-  ASSERT_NE(Log("scan.log").find("Quillwave"), std::string::npos) << Log("scan.log");
-
-  // Session with the plug-in on a stereo track; Bypass ("OnOff", 8) on so
-  // the export must equal the input whatever the effect does otherwise, and
-  // Mix (0) at 0.3 to check after a reload.
-  const fs::path sessionDir = work / kSession;
-  WriteFile(work / "create.lua",
-            "create_session(\"" + sessionDir.string() + "\", \"" + kSession + "\", " +
-                std::to_string(kRate) + ")\n"
-                "local tl = Session:new_audio_track(2, 2, nil, 1, \"" + kTrack +
-                "\", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)\n"
-                "local track = tl:front()\n"
-                "local proc = ARDOUR.LuaAPI.new_plugin(Session, \"Quillwave\", ARDOUR.PluginType.LXVST, \"\")\n"
-                "assert(not proc:isnil(), \"plug-in not found\")\n"
-                "assert(track:add_processor_by_index(proc, 0, nil, true) == 0)\n"
-                "assert(ARDOUR.LuaAPI.set_processor_param(proc, 8, 1.0))\n"
-                "assert(ARDOUR.LuaAPI.set_processor_param(proc, 0, 0.3))\n"
-                "assert(ARDOUR.LuaAPI.set_processor_param(proc, 13, 0.4))\n"
-                "Session:save_state(\"\", false, false, false, false, false)\n"
-                "print(\"QW created\")\n"
-                "close_session()\n");
-  ASSERT_EQ(Run("ardour7-lua " + Quote(work / "create.lua"), "create.log"), 0) << Log("create.log");
-  ASSERT_NE(Log("create.log").find("QW created"), std::string::npos) << Log("create.log");
-
-  // The signal: two different tones, one mono source per channel.
-  std::vector<float> left(kFrames), right(kFrames);
-  for (int i = 0; i < kFrames; ++i) {
-    left[i] = float(0.5 * std::sin(2 * M_PI * 440.0 * i / kRate));
-    right[i] = float(0.3 * std::sin(2 * M_PI * 97.0 * i / kRate + 1.0) + 0.01);
+// Two tones with a little noise on each channel (and a small offset on the
+// right), so every filter mode has something to act on; peaks stay below
+// 0.6, leaving room for the resonant filters.
+Stereo MakeSignal() {
+  Stereo s{std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
+  uint32_t seed = 0x51A7u;
+  auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return double(int32_t(seed)) / 2147483648.0;
+  };
+  for (int i = 0; i < kSignalFrames; ++i) {
+    s.left[i] = float(0.3 * std::sin(2 * M_PI * 440.0 * i / kRate) + 0.05 * noise());
+    s.right[i] = float(0.2 * std::sin(2 * M_PI * 97.0 * i / kRate + 1.0) + 0.01 + 0.05 * noise());
   }
-  const fs::path audio = sessionDir / "interchange" / kSession / "audiofiles";
-  ASSERT_TRUE(fs::is_directory(audio));
-  WriteMonoFloatWav(audio / "sig-L.wav", left);
-  WriteMonoFloatWav(audio / "sig-R.wav", right);
+  return s;
+}
 
-  // Sources, a whole-file region, the same region on the track's playlist at
-  // position 0 (no fades) and the session range, in superclock units.
+struct TrackSetup {
+  std::string name;
+  int offset = 0;                              // session frame where its region starts
+  std::vector<std::pair<int, float>> params;   // normalised values set before saving
+};
+
+const std::vector<TrackSetup>& Tracks() {
+  static const std::vector<TrackSetup> tracks = {
+      // Bypassed: the input whatever the rest says; Mix and the mode (0.4,
+      // which the plug-in rounds to band-pass, 0.5) are read back after a
+      // reload.
+      {"bypass", 0, {{kOnOff, 1.0f}, {kMix, 0.3f}, {kFilterMode, 0.4f}}},
+      // Mix 0: only the dry signal.
+      {"dry", kTrackSpacing, {{kMix, 0.0f}}},
+      // Nothing set: the default sound (low-pass, Mix 0.5).
+      {"default", 2 * kTrackSpacing, {}},
+      // The wah voice at Mix 0.8.
+      {"wah", 3 * kTrackSpacing, {{kFilterMode, 1.0f}, {kMix, 0.8f}}},
+  };
+  return tracks;
+}
+
+constexpr int kSessionFrames = 4 * kTrackSpacing;
+
+// The track's input at a session frame: the signal inside its region, else
+// silence.
+float TrackInput(const TrackSetup& t, const Stereo& s, int channel, long frame) {
+  const long i = frame - t.offset;
+  if (i < 0 || i >= kSignalFrames) return 0.0f;
+  return channel == 0 ? s.left[size_t(i)] : s.right[size_t(i)];
+}
+
+// One track's plug-in driven by our own test host the way Ardour's export
+// drives it: the usual start (open, 48 kHz, 1024-frame blocks, on), every
+// parameter set to the track's value or to the default the plug-in reports,
+// switched on again, then `preroll` frames of silence and the session,
+// cut into blocks at every multiple of the cycle and at the export start.
+// Returns the first `frames` session frames, interleaved.
+std::vector<float> Replay(const TrackSetup& t, const Stereo& s, long preroll, int frames) {
+  qwtest::TestHost host(QW_PLUGIN_PATH);
+  qwtest::Instance plugin(host);
+  if (!plugin) return {};
+  plugin.Start(float(kRate), kArdourCycle);
+  std::vector<float> values(kParamCount);
+  for (int i = 0; i < kParamCount; ++i) values[size_t(i)] = plugin.GetParameter(i);
+  for (const auto& [index, value] : t.params) values[size_t(index)] = value;
+  for (int i = 0; i < kParamCount; ++i) plugin.SetParameter(i, values[size_t(i)]);
+  plugin.Dispatch(vst::effMainsChanged, 0, 1);
+
+  std::vector<float> out(size_t(2) * size_t(frames));
+  std::vector<std::vector<float>> inBuf(2, std::vector<float>(kArdourCycle));
+  std::vector<std::vector<float>> outBuf(2, std::vector<float>(kArdourCycle));
+  const long end = preroll + frames;
+  for (long pos = 0; pos < end;) {
+    long next = (pos / kArdourCycle + 1) * kArdourCycle;
+    if (pos < preroll && next > preroll) next = preroll;
+    if (next > end) next = end;
+    const int n = int(next - pos);
+    for (int c = 0; c < 2; ++c)
+      for (int j = 0; j < n; ++j)
+        inBuf[size_t(c)][size_t(j)] = pos + j < preroll ? 0.0f : TrackInput(t, s, c, pos + j - preroll);
+    plugin.ProcessReplacing(inBuf, outBuf, n);
+    for (int j = 0; j < n; ++j) {
+      const long f = pos + j - preroll;
+      if (f < 0) continue;
+      out[size_t(2 * f)] = outBuf[0][size_t(j)];
+      out[size_t(2 * f + 1)] = outBuf[1][size_t(j)];
+    }
+    pos = next;
+  }
+  return out;
+}
+
+// Allowed difference between Ardour's export and our host's output for the
+// same settings. Both run the same library through the same calls on the
+// same samples, so the 64-bit arithmetic is the same; every sample is then
+// rounded once to a 32-bit float by the plug-in, passed through Ardour's
+// 32-bit master bus (where the other, silent tracks add zeros) and written
+// unchanged as a float WAV (the exact checks prove that path). What may
+// legitimately remain is a rounding step of that float conversion or of the
+// bus sum: the output stays below 2 in magnitude, where one float step is
+// 2^-22 (2.4e-7), so 1e-6 allows about four of them. Cutting the same
+// stream into other block sizes changes the oscillator's phase carry in the
+// last bits only (measured: 5e-13 at most with 500-frame blocks), while one
+// cycle more or less of pre-roll, another mode or another Mix moves samples
+// by 1e-2 and more (0.8 for one extra cycle).
+constexpr float kFloatTolerance = 1e-6f;
+
+struct Difference {
+  float largest = 0.0f;
+  long at = -1;  // first frame over the tolerance
+  long over = 0;
+};
+
+Difference Compare(const std::vector<float>& a, const std::vector<float>& b, long from, long to) {
+  Difference d;
+  for (long i = 2 * from; i < 2 * to; ++i) {
+    float e = std::fabs(a[size_t(i)] - b[size_t(i)]);
+    if (std::isnan(e)) e = INFINITY;
+    if (!(e <= kFloatTolerance)) {
+      if (d.at < 0) d.at = i / 2;
+      ++d.over;
+    }
+    if (e > d.largest) d.largest = e;
+  }
+  return d;
+}
+
+// The whole round trip runs once for all checks: scan, create, export,
+// read back.
+struct RoundTrip {
+  std::string failure;  // empty once every step has worked
+  fs::path work;
+  Stereo signal;
+  Wav exported;
+  std::string read;
+};
+
+class ArdourRoundTrip : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { trip_ = new RoundTrip(Perform()); }
+  static void TearDownTestSuite() {
+    delete trip_;
+    trip_ = nullptr;
+  }
+
+  static const RoundTrip& Trip() { return *trip_; }
+
+  // Interleaved session frames of the export (checked to be complete).
+  static const std::vector<float>& Exported() { return trip_->exported.samples; }
+
+private:
+  static RoundTrip Perform();
+  static RoundTrip* trip_;
+};
+
+RoundTrip* ArdourRoundTrip::trip_ = nullptr;
+
+std::string g_env;  // private home and plug-in folder for every Ardour process
+
+int RunArdour(const fs::path& work, const std::string& command, const std::string& log) {
+  const std::string line = g_env + "timeout 300 " + command + " > " + Quote(work / log) + " 2>&1";
+  return std::system(line.c_str());
+}
+
+RoundTrip ArdourRoundTrip::Perform() {
+  RoundTrip trip;
+  trip.signal = MakeSignal();
+  const fs::path work = trip.work = fs::path(QW_ARDOUR_WORK_DIR);
+  auto log = [&](const std::string& name) { return ReadFile(work / name); };
+  auto fail = [&](const std::string& why, const std::string& logName = "") {
+    trip.failure = why + (logName.empty() ? "" : "\n" + log(logName));
+    return trip;
+  };
+
+  fs::remove_all(work);
+  fs::create_directories(work / "home");
+  fs::create_directories(work / "plugins");
+  const fs::path plugin = work / "plugins" / fs::path(QW_PLUGIN_PATH).filename();
+  fs::copy_file(QW_PLUGIN_PATH, plugin);
+  // The scan cache keeps whole seconds; a library newer than its cache
+  // entry counts as not scanned, so date the copy back.
+  fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(1));
+  g_env = "HOME=" + Quote(work / "home") + " LXVST_PATH=" + Quote(work / "plugins") + " ";
+
+  if (RunArdour(work, "env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
+                    Quote(plugin),
+          "scan.log") != 0 ||
+      log("scan.log").find("Quillwave") == std::string::npos)
+    return fail("scan failed", "scan.log");
+
+  // One stereo track per setup, Quillwave first on each.
+  const fs::path sessionDir = work / kSession;
+  std::string lua = "create_session(\"" + sessionDir.string() + "\", \"" + kSession + "\", " +
+                    std::to_string(kRate) + ")\n";
+  for (const auto& t : Tracks()) {
+    lua += "do\n"
+           "  local track = Session:new_audio_track(2, 2, nil, 1, \"" + t.name +
+           "\", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false):front()\n"
+           "  local proc = ARDOUR.LuaAPI.new_plugin(Session, \"Quillwave\", ARDOUR.PluginType.LXVST, \"\")\n"
+           "  assert(not proc:isnil(), \"plug-in not found\")\n"
+           "  assert(track:add_processor_by_index(proc, 0, nil, true) == 0)\n";
+    for (const auto& [index, value] : t.params)
+      lua += "  assert(ARDOUR.LuaAPI.set_processor_param(proc, " + std::to_string(index) + ", " +
+             std::to_string(value) + "))\n";
+    lua += "end\n";
+  }
+  lua += "Session:save_state(\"\", false, false, false, false, false)\n"
+         "print(\"QW created\")\n"
+         "close_session()\n";
+  WriteFile(work / "create.lua", lua);
+  if (RunArdour(work, "ardour7-lua " + Quote(work / "create.lua"), "create.log") != 0 ||
+      log("create.log").find("QW created") == std::string::npos)
+    return fail("session not created", "create.log");
+
+  // The signal as one mono source per channel, shared by every track.
+  const fs::path audio = sessionDir / "interchange" / kSession / "audiofiles";
+  if (!fs::is_directory(audio)) return fail("no audio folder in the session");
+  WriteMonoFloatWav(audio / "sig-L.wav", trip.signal.left);
+  WriteMonoFloatWav(audio / "sig-R.wav", trip.signal.right);
+
+  // Sources, a whole-file region, one region on each track's playlist at the
+  // track's offset (no fades) and the session range, in superclock units.
   const fs::path sessionFile = sessionDir / (std::string(kSession) + ".ardour");
-  std::string xml = ReadFile(sessionFile);
+  const std::string xml = ReadFile(sessionFile);
   const std::string tempoKey = "superclocks-per-second=\"";
   const size_t tempoAt = xml.find(tempoKey);
-  ASSERT_NE(tempoAt, std::string::npos);
-  const long long perSecond = std::atoll(xml.c_str() + tempoAt + tempoKey.size());
-  ASSERT_GT(perSecond, 0);
-  const std::string length = "a" + std::to_string(perSecond / kRate * kFrames);
-  auto region = [&](int id, int wholeFile) {
+  if (tempoAt == std::string::npos) return fail("no tempo map in the session file");
+  const long long perFrame = std::atoll(xml.c_str() + tempoAt + tempoKey.size()) / kRate;
+  if (perFrame <= 0) return fail("no superclock rate in the session file");
+  auto clock = [&](long frames) {
+    std::string text(1, 'a');
+    text += std::to_string(perFrame * frames);
+    return text;
+  };
+  const std::string length = clock(kSignalFrames);
+  auto region = [&](int id, int wholeFile, int position) {
+    const std::string at = clock(position);
     return "<Region name=\"sig\" muted=\"0\" opaque=\"1\" locked=\"0\" video-locked=\"0\" "
            "automatic=\"0\" whole-file=\"" + std::to_string(wholeFile) +
            "\" import=\"0\" external=\"0\" sync-marked=\"0\" left-of-split=\"0\" "
            "right-of-split=\"0\" hidden=\"0\" position-locked=\"0\" valid-transients=\"0\" "
-           "start=\"a0\" length=\"" + length + "@a0\" position=\"a0\" sync-position=\"a0\" "
-           "ancestral-start=\"a0\" ancestral-length=\"" + length + "@a0\" stretch=\"1\" "
-           "shift=\"1\" layering-index=\"0\" tags=\"\" envelope-active=\"0\" "
+           "start=\"a0\" length=\"" + length + "@" + at + "\" position=\"" + at +
+           "\" sync-position=\"a0\" ancestral-start=\"a0\" ancestral-length=\"" + length + "@" + at +
+           "\" stretch=\"1\" shift=\"1\" layering-index=\"0\" tags=\"\" envelope-active=\"0\" "
            "default-fade-in=\"0\" default-fade-out=\"0\" fade-in-active=\"0\" "
            "fade-out-active=\"0\" scale-amplitude=\"1\" id=\"" + std::to_string(id) +
            "\" type=\"audio\" source-0=\"900001\" source-1=\"900002\" "
@@ -213,60 +396,191 @@ TEST_F(ArdourRoundTrip, BypassedExportEqualsInputAndStateSurvivesAReload) {
       "<Source name=\"sig-R.wav\" type=\"audio\" flags=\"\" id=\"900002\" captured-for=\"sig\" "
       "channel=\"0\" origin=\"\" gain=\"1\"/>\n"
       "</Sources>");
-  edited = ReplaceOnce(edited, "<Regions/>", "<Regions>\n" + region(900003, 1) + "\n</Regions>");
+  edited = ReplaceOnce(edited, "<Regions/>", "<Regions>\n" + region(900003, 1, 0) + "\n</Regions>");
   edited = ReplaceOnce(edited, "<Locations/>",
                        "<Locations>\n<Location id=\"900005\" name=\"session\" start=\"a0\" end=\"" +
-                           length +
+                           clock(kSessionFrames) +
                            "\" flags=\"IsSessionRange\" locked=\"0\" timestamp=\"0\" cue=\"0\"/>\n"
                            "</Locations>");
-  const size_t playlist = edited.find("<Playlist id=");
-  ASSERT_NE(playlist, std::string::npos);
-  const size_t close = edited.find("/>", playlist);
-  ASSERT_NE(close, std::string::npos);
-  edited.replace(close, 2, ">\n" + region(900004, 0) + "\n</Playlist>");
-  ASSERT_NE(edited, xml);
+  int regionId = 900010;
+  for (const auto& t : Tracks()) {
+    // The track's playlist carries the track's name.
+    size_t at = edited.find("<Playlist ");
+    while (at != std::string::npos &&
+           edited.substr(at, edited.find('>', at) - at).find(" name=\"" + t.name + "\"") ==
+               std::string::npos)
+      at = edited.find("<Playlist ", at + 1);
+    if (at == std::string::npos) return fail("no playlist for track " + t.name);
+    const size_t close = edited.find("/>", at);
+    if (close == std::string::npos || close > edited.find('>', at))
+      return fail("playlist of track " + t.name + " is not empty");
+    edited.replace(close, 2, ">\n" + region(regionId++, 0, t.offset) + "\n</Playlist>");
+  }
+  if (edited == xml) return fail("session file unchanged");
   WriteFile(sessionFile, edited);
 
-  // Export in a new process: the plug-in's state comes from the saved session.
+  // Export in a new process: the plug-ins' states come from the saved session.
+  // Ardour 7.3's export tool sometimes aborts with "double free or
+  // corruption" while tearing down after the export, with or without any
+  // plug-in in the session (about one run in four here); only that abort is
+  // retried.
   const fs::path exported = work / "export.wav";
-  ASSERT_EQ(Run("ardour7-export -b float -o " + Quote(exported) + " " + Quote(sessionDir) + " " +
-                    kSession,
-                "export.log"),
-            0)
-      << Log("export.log");
-  Wav wav;
-  ASSERT_TRUE(ReadFloatWav(exported, wav)) << Log("export.log");
-  EXPECT_EQ(wav.format, 3);
-  EXPECT_EQ(wav.bits, 32);
-  EXPECT_EQ(wav.rate, kRate);
-  ASSERT_EQ(wav.channels, 2);
-  ASSERT_EQ(wav.samples.size(), size_t(2 * kFrames));
-  int mismatches = 0, first = -1;
-  for (int i = 0; i < kFrames; ++i) {
-    if (wav.samples[2 * i] != left[i] || wav.samples[2 * i + 1] != right[i]) {
-      if (first < 0) first = i;
-      ++mismatches;
+  for (int attempt = 1;; ++attempt) {
+    fs::remove(exported);
+    const int rc = RunArdour(work, "ardour7-export -b float -o " + Quote(exported) + " " +
+                                       Quote(sessionDir) + " " + kSession,
+                             "export.log");
+    if (rc == 0) break;
+    if (attempt == 4 || log("export.log").find("double free or corruption") == std::string::npos)
+      return fail("export failed (attempt " + std::to_string(attempt) + ")", "export.log");
+  }
+  Wav& wav = trip.exported;
+  if (!ReadFloatWav(exported, wav)) return fail("export unreadable", "export.log");
+  if (wav.format != 3 || wav.bits != 32 || wav.rate != kRate || wav.channels != 2 ||
+      wav.samples.size() != size_t(2 * kSessionFrames))
+    return fail("export is not 32-bit float stereo at 48 kHz of the session's length: format " +
+                std::to_string(wav.format) + ", " + std::to_string(wav.bits) + " bits, " +
+                std::to_string(wav.rate) + " Hz, " + std::to_string(wav.channels) +
+                " channels, " + std::to_string(wav.samples.size()) + " samples");
+
+  // A third process loads the session and asks each plug-in for its values.
+  std::string read = "load_session(\"" + sessionDir.string() + "\", \"" + kSession + "\")\n";
+  for (const auto& t : Tracks()) {
+    read += "do\n"
+            "  local proc = Session:route_by_name(\"" + t.name + "\"):nth_plugin(0)\n"
+            "  assert(not proc:isnil(), \"no plug-in on " + t.name + "\")\n"
+            "  print(\"QW " + t.name + " name \" .. proc:name())\n"
+            "  for i = 0, " + std::to_string(kParamCount - 1) + " do\n"
+            "    local v = ARDOUR.LuaAPI.get_processor_param(proc, i, true)\n"
+            "    print(string.format(\"QW " + t.name + " param %d %.6f\", i, v))\n"
+            "  end\n"
+            "end\n";
+  }
+  read += "close_session()\n";
+  WriteFile(work / "read.lua", read);
+  if (RunArdour(work, "ardour7-lua " + Quote(work / "read.lua"), "read.log") != 0)
+    return fail("reading back failed", "read.log");
+  trip.read = log("read.log");
+  return trip;
+}
+
+}  // namespace
+
+// Bypassed and at Mix 0 the plug-in hands the input back unchanged: the
+// export equals it sample for sample over those tracks' time (the silent
+// tracks add exact zeros), including the silence after each region.
+TEST_F(ArdourRoundTrip, BypassAndMixZeroExportTheInputExactly) {
+  ASSERT_TRUE(Trip().failure.empty()) << Trip().failure;
+  for (int k = 0; k < 2; ++k) {
+    const TrackSetup& t = Tracks()[size_t(k)];
+    SCOPED_TRACE(t.name);
+    long mismatches = 0, first = -1;
+    for (long f = t.offset; f < t.offset + kTrackSpacing; ++f) {
+      for (int c = 0; c < 2; ++c) {
+        if (Exported()[size_t(2 * f + c)] != TrackInput(t, Trip().signal, c, f)) {
+          if (first < 0) first = f;
+          ++mismatches;
+        }
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << "first differing session frame " << first;
+  }
+}
+
+// At the defaults (low-pass, Mix 0.5) the output differs from the input by
+// far more than a listener could miss, and stays finite and bounded.
+TEST_F(ArdourRoundTrip, DefaultSettingsAudiblyChangeTheSignal) {
+  ASSERT_TRUE(Trip().failure.empty()) << Trip().failure;
+  const TrackSetup& t = Tracks()[2];
+  double signal = 0.0, difference = 0.0;
+  float peak = 0.0f;
+  bool finite = true;
+  for (long f = t.offset; f < t.offset + kSignalFrames; ++f) {
+    for (int c = 0; c < 2; ++c) {
+      const float in = TrackInput(t, Trip().signal, c, f);
+      const float out = Exported()[size_t(2 * f + c)];
+      finite = finite && std::isfinite(out);
+      peak = std::max(peak, std::fabs(out));
+      signal += double(in) * in;
+      difference += (double(out) - in) * (double(out) - in);
     }
   }
-  EXPECT_EQ(mismatches, 0) << "first differing frame " << first;
+  ASSERT_TRUE(finite);
+  EXPECT_LT(peak, 2.0f);
+  // Difference to input, in dB relative to the input. A level change of
+  // about 1 dB (12 %) is what a listener just notices; a difference signal
+  // at -12 dB (25 % of the input's RMS) is plainly audible, and a plug-in
+  // that passed the input through would give no difference at all.
+  const double relative = std::sqrt(difference / signal);
+  EXPECT_GT(relative, 0.25) << "difference RMS / input RMS";
+  RecordProperty("default_difference_ratio", std::to_string(relative));
+  std::printf("default settings: difference RMS / input RMS = %.3f (%.1f dB), peak %.3f\n",
+              relative, 20.0 * std::log10(relative), double(peak));
+}
 
-  // A third process loads the session and asks the plug-in for its values.
-  WriteFile(work / "read.lua",
-            "load_session(\"" + sessionDir.string() + "\", \"" + kSession + "\")\n"
-            "local proc = Session:route_by_name(\"" + kTrack + "\"):nth_plugin(0)\n"
-            "assert(not proc:isnil(), \"no plug-in on the track\")\n"
-            "print(\"QW name \" .. proc:name())\n"
-            "for _, i in ipairs({0, 8, 1, 13}) do\n"
-            "  local v = ARDOUR.LuaAPI.get_processor_param(proc, i, true)\n"
-            "  print(string.format(\"QW param %d %.6f\", i, v))\n"
-            "end\n"
-            "close_session()\n");
-  ASSERT_EQ(Run("ardour7-lua " + Quote(work / "read.lua"), "read.log"), 0) << Log("read.log");
-  const std::string read = Log("read.log");
-  EXPECT_NE(read.find("QW name Quillwave"), std::string::npos) << read;
-  EXPECT_NE(read.find("QW param 0 0.300000"), std::string::npos) << read;
-  EXPECT_NE(read.find("QW param 8 1.000000"), std::string::npos) << read;
-  EXPECT_NE(read.find("QW param 1 0.184953"), std::string::npos) << read;  // LfoFrequency default
+// The wah mode and Mix 0.8, saved by one process and restored by the export
+// process, sound as our own host makes them sound with those settings under
+// the same block schedule; the default track is replayed the same way (its
+// ringing reaches into the next region's time only far below float
+// resolution, but the replay sums it anyway, as the master bus does).
+TEST_F(ArdourRoundTrip, RestoredModeAndMixSoundAsInOurHost) {
+  ASSERT_TRUE(Trip().failure.empty()) << Trip().failure;
+  const TrackSetup& defaults = Tracks()[2];
+  const TrackSetup& wah = Tracks()[3];
+  const std::vector<float> a = Replay(defaults, Trip().signal, kArdourPreroll, kSessionFrames);
+  const std::vector<float> b = Replay(wah, Trip().signal, kArdourPreroll, kSessionFrames);
+  ASSERT_FALSE(a.empty() || b.empty()) << "test host could not load " << QW_PLUGIN_PATH;
+  std::vector<float> expected(a.size());
+  for (size_t i = 0; i < a.size(); ++i) expected[i] = a[i] + b[i];
+
+  for (const TrackSetup* t : {&defaults, &wah}) {
+    SCOPED_TRACE(t->name);
+    const Difference d = Compare(Exported(), expected, t->offset, t->offset + kTrackSpacing);
+    // The effect acts on this track: the comparison is not one between two
+    // copies of the input.
+    double signal = 0.0, change = 0.0;
+    for (long f = t->offset; f < t->offset + kSignalFrames; ++f) {
+      for (int c = 0; c < 2; ++c) {
+        const double in = TrackInput(*t, Trip().signal, c, f);
+        signal += in * in;
+        change += (Exported()[size_t(2 * f + c)] - in) * (Exported()[size_t(2 * f + c)] - in);
+      }
+    }
+    EXPECT_GT(std::sqrt(change / signal), 0.25) << "difference RMS / input RMS";
+    std::printf("%s: difference to the input %.3f of its RMS, largest difference to our host %.3g\n",
+                t->name.c_str(), std::sqrt(change / signal), double(d.largest));
+    if (d.over == 0) continue;
+    // Which pre-roll would our host have needed? Whole cycles with the split
+    // export start, or none, over the oscillator's whole period of phases.
+    std::string matches;
+    for (long p = 0; p < 250L * kArdourCycle && matches.size() < 200;
+         p += p % kArdourCycle ? kArdourCycle / 4 : 3 * kArdourCycle / 4) {
+      const std::vector<float> r = Replay(*t, Trip().signal, p, t->offset + kSignalFrames);
+      if (Compare(r, Exported(), t->offset, t->offset + kSignalFrames).over == 0)
+        matches += ' ' + std::to_string(p);
+    }
+    ADD_FAILURE() << d.over << " samples differ by more than " << kFloatTolerance
+                  << ", first at session frame " << d.at << ", largest " << d.largest
+                  << "; pre-rolls our host matches with:" << (matches.empty() ? " none" : matches);
+  }
+}
+
+// The third process sees every value that was set, and the defaults where
+// nothing was set.
+TEST_F(ArdourRoundTrip, ParametersSurviveAReload) {
+  ASSERT_TRUE(Trip().failure.empty()) << Trip().failure;
+  const std::string& read = Trip().read;
+  auto has = [&read](const std::string& line) { return read.find(line + "\n") != std::string::npos; };
+  for (const auto& t : Tracks()) EXPECT_TRUE(has("QW " + t.name + " name Quillwave")) << read;
+  EXPECT_TRUE(has("QW bypass param 0 0.300000")) << read;
+  EXPECT_TRUE(has("QW bypass param 8 1.000000")) << read;
+  EXPECT_TRUE(has("QW bypass param 1 0.184953")) << read;  // LfoFrequency default
   // FilterMode was given 0.4; the plug-in itself rounds it to its step.
-  EXPECT_NE(read.find("QW param 13 0.500000"), std::string::npos) << read;
+  EXPECT_TRUE(has("QW bypass param 13 0.500000")) << read;
+  EXPECT_TRUE(has("QW dry param 0 0.000000")) << read;
+  EXPECT_TRUE(has("QW default param 0 0.500000")) << read;
+  EXPECT_TRUE(has("QW default param 13 0.000000")) << read;
+  EXPECT_TRUE(has("QW wah param 0 0.800000")) << read;
+  EXPECT_TRUE(has("QW wah param 13 1.000000")) << read;
+  EXPECT_TRUE(has("QW wah param 8 0.000000")) << read;
 }
