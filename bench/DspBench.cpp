@@ -37,7 +37,8 @@ void BM_FilterStep(benchmark::State& state) {
   filter.SetResonance(2.0);
   const std::vector<double> in = Noise(1024, 1);
   std::vector<double> cut(1024);
-  for (size_t i = 0; i < cut.size(); ++i) cut[i] = 300.0 + 1500.0 * (0.5 + 0.5 * std::sin(i * 0.01));
+  for (size_t i = 0; i < cut.size(); ++i)
+    cut[i] = 300.0 + 1500.0 * (0.5 + 0.5 * std::sin(i * 0.01));
   double acc = 0.0;
   for (auto _ : state) {
     for (size_t i = 0; i < in.size(); ++i) {
@@ -151,8 +152,12 @@ void BM_Floor(benchmark::State& state) {
   state.SetLabel(kModeNames[mode]);
   const auto none = [](auto&) {};
   switch (mode) {
-    case kLowPass: FloorKernel<FilterLP2>(state, false, none); break;
-    case kBandPass: FloorKernel<FilterBP2>(state, false, none); break;
+    case kLowPass:
+      FloorKernel<FilterLP2>(state, false, none);
+      break;
+    case kBandPass:
+      FloorKernel<FilterBP2>(state, false, none);
+      break;
     case kWah:
       // The effect's voice rises with the cutoff.
       FloorKernel<WahBP2>(state, false, [](WahBP2& w) {
@@ -160,7 +165,9 @@ void BM_Floor(benchmark::State& state) {
         w.Recompute();
       });
       break;
-    default: FloorKernel<FilterLP2>(state, true, none); break;
+    default:
+      FloorKernel<FilterLP2>(state, true, none);
+      break;
   }
 }
 BENCHMARK(BM_Floor)->Arg(kLowPass)->Arg(kBandPass)->Arg(kWah)->Arg(kTremolo);

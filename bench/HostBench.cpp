@@ -12,7 +12,7 @@
 namespace {
 
 class PassThrough : public IVstAdapter {
-public:
+ public:
   PassThrough() : IVstAdapter(nullptr, 1, 1) {
     GetParameter(0)->DefineContinuous("Gain", 1.0, 0.0, 1.0, 0.01, "", 1.0);
   }
@@ -20,7 +20,8 @@ public:
 
 template <class T>
 struct Buffers {
-  explicit Buffers(int frames) : in(2, std::vector<T>(frames, T(0.25))), out(2, std::vector<T>(frames)) {
+  explicit Buffers(int frames)
+      : in(2, std::vector<T>(frames, T(0.25))), out(2, std::vector<T>(frames)) {
     for (int c = 0; c < 2; ++c) {
       inPtr[c] = in[c].data();
       outPtr[c] = out[c].data();

@@ -6,14 +6,16 @@
 // Every variable-length piece of memory in the core lives in one of these;
 // allocation failure never throws: the old block and sizes are kept.
 class GrowBuffer {
-public:
+ public:
   explicit GrowBuffer(int32_t granularity = 4096) : granularity_(granularity) {}
   ~GrowBuffer();
   GrowBuffer(const GrowBuffer&) = delete;
   GrowBuffer& operator=(const GrowBuffer&) = delete;
   // Moving hands the block over and leaves the source empty.
   GrowBuffer(GrowBuffer&& other) noexcept
-      : data_(other.data_), allocated_(other.allocated_), used_(other.used_),
+      : data_(other.data_),
+        allocated_(other.allocated_),
+        used_(other.used_),
         granularity_(other.granularity_) {
     other.data_ = nullptr;
     other.allocated_ = other.used_ = 0;
@@ -33,7 +35,7 @@ public:
   // Frees the block whatever its sizes.
   void Free();
 
-private:
+ private:
   int64_t NewAllocation(int32_t n) const;
 
   uint8_t* data_ = nullptr;

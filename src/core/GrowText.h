@@ -7,7 +7,7 @@
 // A zero-terminated text in a GrowBuffer with granularity 128. An empty text
 // has used size 0 or holds only the zero.
 class GrowText {
-public:
+ public:
   GrowText() : buffer_(128) {}
 
   // Writes length characters of source at position and ends the text after
@@ -22,6 +22,6 @@ public:
   const char* Get() const;
   int32_t Size() const { return buffer_.Size(); }
 
-private:
+ private:
   GrowBuffer buffer_;
 };

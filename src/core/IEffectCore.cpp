@@ -23,7 +23,7 @@ bool ReadCount(const char*& p, int32_t* out) {
   p = end;
   *out = v > std::numeric_limits<int32_t>::max()   ? std::numeric_limits<int32_t>::max()
          : v < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
-                                                    : static_cast<int32_t>(v);
+                                                   : static_cast<int32_t>(v);
   return true;
 }
 

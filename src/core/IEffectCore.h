@@ -25,7 +25,7 @@ constexpr int32_t FourCC(char a, char b, char c, char d) {
 // instance. The effect overrides Reset, ParamChanged and ProcessDoubles; a
 // host adapter implements the host-facing operations.
 class IEffectCore {
-public:
+ public:
   static constexpr int kNameSize = 128;
   static constexpr int kDefaultParameterCount = 14;
   static constexpr int kDefaultPresetCount = 5;
@@ -44,64 +44,66 @@ public:
   IEffectCore& operator=(const IEffectCore&) = delete;
 
   // ---- virtual operations, in slot order ----
-  virtual ~IEffectCore();                                                    // 0
-  virtual void Reset();                                                      // 1
-  virtual void ParamChanged(int32_t index);                                  // 2
+  virtual ~IEffectCore();                    // 0
+  virtual void Reset();                      // 1
+  virtual void ParamChanged(int32_t index);  // 2
   // Arrays hold one pointer per binding; a null pointer is skipped.
   virtual void ProcessDoubles(double** inputs, double** outputs, int32_t frames);  // 3
   virtual void ProcessFloats(float** inputs, float** outputs, int32_t frames);     // 4
-  virtual void OnEditorOpen() {}                                             // 5
-  virtual void OnEditorClose() {}                                            // 6
-  virtual void UnusedHook() {}                                               // 7
-  virtual void ActivationChanged(bool active);                               // 8
-  virtual void ProcessMidiMessage(const MidiMessage& message);               // 9
-  virtual void ProcessSystemExclusive(const SysExMessage& /*message*/) {}    // 10
+  virtual void OnEditorOpen() {}                                                   // 5
+  virtual void OnEditorClose() {}                                                  // 6
+  virtual void UnusedHook() {}                                                     // 7
+  virtual void ActivationChanged(bool active);                                     // 8
+  virtual void ProcessMidiMessage(const MidiMessage& message);                     // 9
+  virtual void ProcessSystemExclusive(const SysExMessage& /*message*/) {}          // 10
   // text holds at least one character; it is emptied.
-  virtual bool MidiNoteName(int32_t note, char* text);                       // 11
-  virtual bool SaveState(StateChunk& chunk);                                 // 12
-  virtual int32_t LoadState(const StateChunk& chunk, int32_t position);      // 13
-  virtual bool StateEquals(const double* values, int32_t first);             // 14
-  virtual void OnEditorResized() {}                                          // 15
-  virtual bool UnusedQuery() { return false; }                               // 16
-  virtual void AfterHostPreparation() {}                                     // 17
-  virtual void HostContextMenuForParameter(int32_t /*index*/, int32_t /*x*/, int32_t /*y*/) {}  // 18
-  virtual void SetParameterFromEditor(int32_t index, double normalized);     // 19
-  virtual void BeginParameterGesture(int32_t index) = 0;                     // 20
-  virtual void InformHostOfParameter(int32_t index, double normalized) = 0;  // 21
-  virtual void EndParameterGesture(int32_t index) = 0;                       // 22
-  virtual void InformHostOfPresetChange() = 0;                               // 23
-  virtual bool HostRendersOffline() { return false; }                        // 24
-  virtual int64_t HostSamplePosition() = 0;                                  // 25
-  virtual double HostTempo() = 0;                                            // 26
+  virtual bool MidiNoteName(int32_t note, char* text);                   // 11
+  virtual bool SaveState(StateChunk& chunk);                             // 12
+  virtual int32_t LoadState(const StateChunk& chunk, int32_t position);  // 13
+  virtual bool StateEquals(const double* values, int32_t first);         // 14
+  virtual void OnEditorResized() {}                                      // 15
+  virtual bool UnusedQuery() { return false; }                           // 16
+  virtual void AfterHostPreparation() {}                                 // 17
+  virtual void HostContextMenuForParameter(int32_t /*index*/, int32_t /*x*/, int32_t /*y*/) {
+  }                                                                              // 18
+  virtual void SetParameterFromEditor(int32_t index, double normalized);         // 19
+  virtual void BeginParameterGesture(int32_t index) = 0;                         // 20
+  virtual void InformHostOfParameter(int32_t index, double normalized) = 0;      // 21
+  virtual void EndParameterGesture(int32_t index) = 0;                           // 22
+  virtual void InformHostOfPresetChange() = 0;                                   // 23
+  virtual bool HostRendersOffline() { return false; }                            // 24
+  virtual int64_t HostSamplePosition() = 0;                                      // 25
+  virtual double HostTempo() = 0;                                                // 26
   virtual void HostTimeSignature(int32_t& numerator, int32_t& denominator) = 0;  // 27
-  virtual void ReadHostTime(HostTimeInfo& info) = 0;                         // 28
-  virtual int32_t HostIdentifier() { return hostIdentifier_; }               // 29
-  virtual int32_t HostInterfaceKind() { return hostInterfaceKind_; }         // 30
-  virtual void NotifyEditorResized(int32_t width, int32_t height) = 0;       // 31
-  virtual void PrepareForHost() {}                                           // 32
+  virtual void ReadHostTime(HostTimeInfo& info) = 0;                             // 28
+  virtual int32_t HostIdentifier() { return hostIdentifier_; }                   // 29
+  virtual int32_t HostInterfaceKind() { return hostInterfaceKind_; }             // 30
+  virtual void NotifyEditorResized(int32_t width, int32_t height) = 0;           // 31
+  virtual void PrepareForHost() {}                                               // 32
   // Takes ownership of graphics (a previously attached editor is deleted).
-  virtual void AttachEditor(IGraphics* graphics);                            // 33
-  virtual void SetLatencySamples(int32_t samples) { latency_ = samples; }    // 34
-  virtual bool SendMidiMessage(const MidiMessage& message) = 0;              // 35
+  virtual void AttachEditor(IGraphics* graphics);                                      // 33
+  virtual void SetLatencySamples(int32_t samples) { latency_ = samples; }              // 34
+  virtual bool SendMidiMessage(const MidiMessage& message) = 0;                        // 35
   virtual bool SendSystemExclusive(const SysExMessage& /*message*/) { return false; }  // 36
-  virtual void RefreshParameterControls();                                   // 37
-  virtual void UnusedHook2() {}                                              // 38
-  virtual void OnPresetChanged() {}                                          // 39
+  virtual void RefreshParameterControls();                                             // 37
+  virtual void UnusedHook2() {}                                                        // 38
+  virtual void OnPresetChanged() {}                                                    // 39
   // Resizes every scratch buffer to frames zeroed samples. A size that
   // cannot be held leaves the block size as it was.
-  virtual void SetBlockFrames(int32_t frames);                               // 40
+  virtual void SetBlockFrames(int32_t frames);  // 40
 
   // ---- instance lock (re-entrant for its owning thread) ----
   void Lock() { lock_.lock(); }
   void Unlock() { lock_.unlock(); }
   std::recursive_mutex& Mutex() { return lock_; }
   class Hold {
-  public:
+   public:
     explicit Hold(IEffectCore& core) : core_(core) { core_.Lock(); }
     ~Hold() { core_.Unlock(); }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
-  private:
+
+   private:
     IEffectCore& core_;
   };
 
@@ -164,7 +166,7 @@ public:
   int32_t Latency() const { return latency_; }
   int32_t TailSize() const { return tailSize_; }
 
-protected:
+ protected:
   OwnedPtrList<ChannelIOConfig> channelIO_;
   std::recursive_mutex lock_;
   char effectName_[kNameSize];
@@ -192,7 +194,7 @@ protected:
   OwnedPtrList<ChannelBinding> inputBindings_;
   OwnedPtrList<ChannelBinding> outputBindings_;
 
-private:
+ private:
   void ParseChannelIO(const char* text, int32_t* maxInputs, int32_t* maxOutputs);
   void CreateBindings(GrowBuffer& data, OwnedPtrList<ChannelBinding>& list, int32_t count,
                       ChannelBinding::Form form);

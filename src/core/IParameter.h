@@ -9,7 +9,7 @@
 // step and a mapping to and from the normalised value 0..1 that the host and
 // the editor use.
 class IParameter {
-public:
+ public:
   enum Kind : int32_t {
     kUndefined = 0,
     kBoolean = 1,
@@ -87,7 +87,7 @@ public:
   // smaller of v and the maximum.
   double Clamp(double v) const { return v < min_ ? min_ : (max_ < v ? max_ : v); }
 
-private:
+ private:
   int32_t kind_ = kUndefined;
   double value_ = 0.0;
   double min_ = 0.0;

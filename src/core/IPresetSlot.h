@@ -5,7 +5,7 @@
 // One preset: whether it holds values, its name and its saved program state
 // (the parameter values as SerializeParams writes them).
 class IPresetSlot {
-public:
+ public:
   static constexpr int kNameSize = 256;
 
   IPresetSlot();
@@ -20,7 +20,7 @@ public:
   StateChunk& State() { return state_; }
   const StateChunk& State() const { return state_; }
 
-private:
+ private:
   bool initialized_ = false;
   char name_[kNameSize];
   StateChunk state_;

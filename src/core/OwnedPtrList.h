@@ -6,7 +6,7 @@
 
 // Untyped part of OwnedPtrList: a GrowBuffer of pointers, one per 8 bytes.
 class PtrListStore {
-public:
+ public:
   PtrListStore() : buffer_(4096) {}
 
   bool Append(void* p);
@@ -16,7 +16,7 @@ public:
   void DropLast();
   void Release() { buffer_.Resize(0, false); }
 
-private:
+ private:
   static_assert(sizeof(void*) <= 8, "one pointer per 8 bytes");
   GrowBuffer buffer_;
 };
@@ -25,7 +25,7 @@ private:
 // the first when the list is cleared or goes.
 template <class T>
 class OwnedPtrList {
-public:
+ public:
   OwnedPtrList() = default;
   ~OwnedPtrList() { Clear(); }
   OwnedPtrList(const OwnedPtrList&) = delete;
@@ -50,6 +50,6 @@ public:
     store_.Release();
   }
 
-private:
+ private:
   PtrListStore store_;
 };

@@ -22,8 +22,8 @@ int32_t StateChunk::Get(void* destination, int32_t n, int32_t position) const {
 
 int32_t StateChunk::PutString(const char* text) {
   const size_t len = text ? std::strlen(text) : 0;
-  const int32_t n = len > size_t(std::numeric_limits<int32_t>::max() / 2)
-                        ? 0 : static_cast<int32_t>(len);
+  const int32_t n =
+      len > size_t(std::numeric_limits<int32_t>::max() / 2) ? 0 : static_cast<int32_t>(len);
   PutInt32(n);
   return Put(text, n);
 }

@@ -8,7 +8,7 @@
 // values are little-endian whatever the machine. Positions are byte offsets;
 // a read that does not fit returns -1 and leaves the destination untouched.
 class StateChunk {
-public:
+ public:
   StateChunk() : buffer_(4096) {}
 
   // Appends n bytes; returns the new size (unchanged when n is not positive
@@ -39,6 +39,6 @@ public:
   int32_t Size() const { return buffer_.Size(); }
   uint8_t* Data() const { return static_cast<uint8_t*>(buffer_.Data()); }
 
-private:
+ private:
   GrowBuffer buffer_;
 };

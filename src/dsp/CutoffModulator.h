@@ -11,8 +11,8 @@ struct CutoffModulator {
   // stays above the 4 kHz sweep limit from 16 kHz up.
   static constexpr double kMaxShareOfSampleRate = 0.25;
 
-  double low = 400.0;   // Hz, at value 0
-  double high = 3000.0; // Hz, at value 1
+  double low = 400.0;      // Hz, at value 0
+  double high = 3000.0;    // Hz, at value 1
   double limit = 11025.0;  // min(kCeiling, fs * kMaxShareOfSampleRate)
   std::vector<double> output;
 

@@ -52,10 +52,23 @@ class FilterBP2 final : public IFilter {
            dsp::SameBits(gain_, other.gain_);
   }
 
-  void SetCutoff(double fc) { fc_ = fc; Update(); }
-  void SetResonance(double q) { q_ = q; Update(); }
-  void SetSampleRate(double fs) { fs_ = fs; Update(); }
-  void SetCutoffAndResonance(double fc, double q) { fc_ = fc; q_ = q; Update(); }
+  void SetCutoff(double fc) {
+    fc_ = fc;
+    Update();
+  }
+  void SetResonance(double q) {
+    q_ = q;
+    Update();
+  }
+  void SetSampleRate(double fs) {
+    fs_ = fs;
+    Update();
+  }
+  void SetCutoffAndResonance(double fc, double q) {
+    fc_ = fc;
+    q_ = q;
+    Update();
+  }
   void ResetState() { h_ = History{}; }
 
   const History& GetState() const { return h_; }

@@ -47,10 +47,23 @@ class FilterBP_BT final : public IFilter {
     return dsp::SameBits(fs_, other.fs_) && dsp::SameBits(q_, other.q_);
   }
 
-  void SetCutoff(double fc) { fc_ = fc; Update(); }
-  void SetResonance(double q) { q_ = q; Update(); }
-  void SetSampleRate(double fs) { fs_ = fs; Update(); }
-  void SetCutoffAndResonance(double fc, double q) { fc_ = fc; q_ = q; Update(); }
+  void SetCutoff(double fc) {
+    fc_ = fc;
+    Update();
+  }
+  void SetResonance(double q) {
+    q_ = q;
+    Update();
+  }
+  void SetSampleRate(double fs) {
+    fs_ = fs;
+    Update();
+  }
+  void SetCutoffAndResonance(double fc, double q) {
+    fc_ = fc;
+    q_ = q;
+    Update();
+  }
   void ResetState() { h_ = History{}; }
 
   const History& GetState() const { return h_; }

@@ -36,10 +36,16 @@ class FilterHP1 final : public IFilter {
   // True when other computes the same coefficients at every cutoff.
   bool SharesCoefficients(const FilterHP1& other) const { return dsp::SameBits(fs_, other.fs_); }
 
-  void SetCutoff(double fc) { fc_ = fc; Update(); }
+  void SetCutoff(double fc) {
+    fc_ = fc;
+    Update();
+  }
   // No Q: only recomputes k.
   void SetResonance(double) { Update(); }
-  void SetSampleRate(double fs) { fs_ = fs; Update(); }
+  void SetSampleRate(double fs) {
+    fs_ = fs;
+    Update();
+  }
   void ResetState() { h_ = History{}; }
 
   const History& GetState() const { return h_; }

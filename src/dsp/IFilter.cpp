@@ -8,6 +8,4 @@ void IProcessor::ProcessVector(const std::vector<double>& input, std::vector<dou
   Process(input.data(), output.data(), static_cast<int>(n));
 }
 
-void IFilter::ThrowIncompatibleSizes(const char* message) {
-  throw std::invalid_argument(message);
-}
+void IFilter::ThrowIncompatibleSizes(const char* message) { throw std::invalid_argument(message); }

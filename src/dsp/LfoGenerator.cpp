@@ -119,8 +119,7 @@ void LfoGenerator::ShapeStep() {
 void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   const double period = 2.0 * pi;
   const double skew = std::fabs(symmetry - 0.5);
-  double e = realTime ? (2.0 * syncPhase + phase + skew) * pi + phaseCarry
-                      : (phase + skew) * pi;
+  double e = realTime ? (2.0 * syncPhase + phase + skew) * pi + phaseCarry : (phase + skew) * pi;
   e = WrapStart(e, period);
   const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
 

@@ -8,18 +8,18 @@ struct LfoGenerator {
   // below 1 and every slope stays finite; the free rate never gets close.
   static constexpr double kMaxRate = 120.0;
 
-  double pi;             // half a period in radians; the period is 2*pi
-  double rate = 8.0;     // Hz
+  double pi;          // half a period in radians; the period is 2*pi
+  double rate = 8.0;  // Hz
   double sampleRate = 44100.0;
   double symmetry = 0.5;
   double shape = 0.0;
-  double phaseCarry = 0.0;  // continues the real-time phase across blocks
-  double phase = 0.0;       // offset in half-periods
-  double syncPhase = 0.0;   // bar-aligned offset in periods (tempo sync)
-  double increment;         // radians per sample
+  double phaseCarry = 0.0;     // continues the real-time phase across blocks
+  double phase = 0.0;          // offset in half-periods
+  double syncPhase = 0.0;      // bar-aligned offset in periods (tempo sync)
+  double increment;            // radians per sample
   double minRampTime = 0.008;  // seconds
-  double fallSlope = 0.0;   // triangle, first segment
-  double riseSlope = 0.0;   // triangle, second segment
+  double fallSlope = 0.0;      // triangle, first segment
+  double riseSlope = 0.0;      // triangle, second segment
   double fallOffset = 1.0;
   double riseOffset = 0.0;
   double sqFallSlope = 0.0;
@@ -36,8 +36,14 @@ struct LfoGenerator {
   void SetRate(double hz);
   // sample rate and increment; the slopes do not depend on it.
   void SetSampleRate(double fs);
-  void SetSymmetry(double value) { symmetry = value; SymmetryStep(); }
-  void SetShape(double value) { shape = value; ShapeStep(); }
+  void SetSymmetry(double value) {
+    symmetry = value;
+    SymmetryStep();
+  }
+  void SetShape(double value) {
+    shape = value;
+    ShapeStep();
+  }
 
   // Turn point and triangle slopes; runs the shape step too when shape > 1.
   void SymmetryStep();

@@ -18,53 +18,106 @@ IFilter* MultiBandFilterBT::Filter(int code) const {
 
 void MultiBandFilterBT::SetCutoff(double fc) {
   switch (type_) {
-    case kLP2_BT: lp2bt_.SetCutoff(fc); break;
-    case kBP_BT: bpbt_.SetCutoff(fc); break;
-    case kLP2: lp2_.SetCutoff(fc); break;
-    case kBP2: bp2_.SetCutoff(fc); break;
-    case kHP1: hp1_.SetCutoff(fc); break;
-    case kWahBP2: wahBP2_.SetCutoff(fc); break;
-    case kWahBPBT: wahBPBT_.SetCutoff(fc); break;
-    default: break;
+    case kLP2_BT:
+      lp2bt_.SetCutoff(fc);
+      break;
+    case kBP_BT:
+      bpbt_.SetCutoff(fc);
+      break;
+    case kLP2:
+      lp2_.SetCutoff(fc);
+      break;
+    case kBP2:
+      bp2_.SetCutoff(fc);
+      break;
+    case kHP1:
+      hp1_.SetCutoff(fc);
+      break;
+    case kWahBP2:
+      wahBP2_.SetCutoff(fc);
+      break;
+    case kWahBPBT:
+      wahBPBT_.SetCutoff(fc);
+      break;
+    default:
+      break;
   }
 }
 
 void MultiBandFilterBT::SetResonance(double q) {
   switch (type_) {
-    case kLP2_BT: lp2bt_.SetResonance(q); break;
-    case kBP_BT: bpbt_.SetResonance(q); break;
-    case kLP2: lp2_.SetResonance(q); break;
-    case kBP2: bp2_.SetResonance(q); break;
-    case kHP1: hp1_.SetResonance(q); break;
-    case kWahBP2: wahBP2_.SetResonance(q); break;
-    case kWahBPBT: wahBPBT_.SetResonance(q); break;
-    default: break;
+    case kLP2_BT:
+      lp2bt_.SetResonance(q);
+      break;
+    case kBP_BT:
+      bpbt_.SetResonance(q);
+      break;
+    case kLP2:
+      lp2_.SetResonance(q);
+      break;
+    case kBP2:
+      bp2_.SetResonance(q);
+      break;
+    case kHP1:
+      hp1_.SetResonance(q);
+      break;
+    case kWahBP2:
+      wahBP2_.SetResonance(q);
+      break;
+    case kWahBPBT:
+      wahBPBT_.SetResonance(q);
+      break;
+    default:
+      break;
   }
 }
 
 void MultiBandFilterBT::ResetState() {
   switch (type_) {
-    case kLP2_BT: lp2bt_.ResetState(); break;
-    case kBP_BT: bpbt_.ResetState(); break;
-    case kLP2: lp2_.ResetState(); break;
-    case kBP2: bp2_.ResetState(); break;
-    case kHP1: hp1_.ResetState(); break;
-    case kWahBP2: wahBP2_.ResetState(); break;
-    case kWahBPBT: wahBPBT_.ResetState(); break;
-    default: break;
+    case kLP2_BT:
+      lp2bt_.ResetState();
+      break;
+    case kBP_BT:
+      bpbt_.ResetState();
+      break;
+    case kLP2:
+      lp2_.ResetState();
+      break;
+    case kBP2:
+      bp2_.ResetState();
+      break;
+    case kHP1:
+      hp1_.ResetState();
+      break;
+    case kWahBP2:
+      wahBP2_.ResetState();
+      break;
+    case kWahBPBT:
+      wahBPBT_.ResetState();
+      break;
+    default:
+      break;
   }
 }
 
 double MultiBandFilterBT::Cutoff() const {
   switch (type_) {
-    case kLP2_BT: return lp2bt_.Cutoff();
-    case kBP_BT: return bpbt_.Cutoff();
-    case kLP2: return lp2_.Cutoff();
-    case kBP2: return bp2_.Cutoff();
-    case kHP1: return hp1_.Cutoff();
-    case kWahBP2: return wahBP2_.Cutoff();
-    case kWahBPBT: return wahBPBT_.Cutoff();
-    default: return 0.0;
+    case kLP2_BT:
+      return lp2bt_.Cutoff();
+    case kBP_BT:
+      return bpbt_.Cutoff();
+    case kLP2:
+      return lp2_.Cutoff();
+    case kBP2:
+      return bp2_.Cutoff();
+    case kHP1:
+      return hp1_.Cutoff();
+    case kWahBP2:
+      return wahBP2_.Cutoff();
+    case kWahBPBT:
+      return wahBPBT_.Cutoff();
+    default:
+      return 0.0;
   }
 }
 

@@ -46,14 +46,22 @@ class MultiBandFilterBT final : public IFilter {
 
   double ProcessSample(double x) {
     switch (type_) {
-      case kLP2_BT: return lp2bt_.ProcessSample(x);
-      case kBP_BT: return bpbt_.ProcessSample(x);
-      case kLP2: return lp2_.ProcessSample(x);
-      case kBP2: return bp2_.ProcessSample(x);
-      case kHP1: return hp1_.ProcessSample(x);
-      case kWahBP2: return wahBP2_.ProcessSample(x);
-      case kWahBPBT: return wahBPBT_.ProcessSample(x);
-      default: return 0.0;
+      case kLP2_BT:
+        return lp2bt_.ProcessSample(x);
+      case kBP_BT:
+        return bpbt_.ProcessSample(x);
+      case kLP2:
+        return lp2_.ProcessSample(x);
+      case kBP2:
+        return bp2_.ProcessSample(x);
+      case kHP1:
+        return hp1_.ProcessSample(x);
+      case kWahBP2:
+        return wahBP2_.ProcessSample(x);
+      case kWahBPBT:
+        return wahBPBT_.ProcessSample(x);
+      default:
+        return 0.0;
     }
   }
 
@@ -77,14 +85,29 @@ class MultiBandFilterBT final : public IFilter {
   template <class Fn>
   bool VisitActive(Fn&& fn) {
     switch (type_) {
-      case kLP2_BT: fn(lp2bt_); return true;
-      case kBP_BT: fn(bpbt_); return true;
-      case kLP2: fn(lp2_); return true;
-      case kBP2: fn(bp2_); return true;
-      case kHP1: fn(hp1_); return true;
-      case kWahBP2: fn(wahBP2_); return true;
-      case kWahBPBT: fn(wahBPBT_); return true;
-      default: return false;
+      case kLP2_BT:
+        fn(lp2bt_);
+        return true;
+      case kBP_BT:
+        fn(bpbt_);
+        return true;
+      case kLP2:
+        fn(lp2_);
+        return true;
+      case kBP2:
+        fn(bp2_);
+        return true;
+      case kHP1:
+        fn(hp1_);
+        return true;
+      case kWahBP2:
+        fn(wahBP2_);
+        return true;
+      case kWahBPBT:
+        fn(wahBPBT_);
+        return true;
+      default:
+        return false;
     }
   }
 
@@ -95,14 +118,22 @@ class MultiBandFilterBT final : public IFilter {
   static bool VisitActivePair(MultiBandFilterBT& a, MultiBandFilterBT& b, Fn&& fn) {
     if (a.type_ != b.type_) return false;
     switch (a.type_) {
-      case kLP2_BT: return fn(a.lp2bt_, b.lp2bt_);
-      case kBP_BT: return fn(a.bpbt_, b.bpbt_);
-      case kLP2: return fn(a.lp2_, b.lp2_);
-      case kBP2: return fn(a.bp2_, b.bp2_);
-      case kHP1: return fn(a.hp1_, b.hp1_);
-      case kWahBP2: return fn(a.wahBP2_, b.wahBP2_);
-      case kWahBPBT: return fn(a.wahBPBT_, b.wahBPBT_);
-      default: return false;
+      case kLP2_BT:
+        return fn(a.lp2bt_, b.lp2bt_);
+      case kBP_BT:
+        return fn(a.bpbt_, b.bpbt_);
+      case kLP2:
+        return fn(a.lp2_, b.lp2_);
+      case kBP2:
+        return fn(a.bp2_, b.bp2_);
+      case kHP1:
+        return fn(a.hp1_, b.hp1_);
+      case kWahBP2:
+        return fn(a.wahBP2_, b.wahBP2_);
+      case kWahBPBT:
+        return fn(a.wahBPBT_, b.wahBPBT_);
+      default:
+        return false;
     }
   }
 

@@ -343,15 +343,14 @@ bool Quillwave::RunPair(const double* const* in, double* const* out, int32_t fra
   const double* t = block_.data();
   const double mix = mix_;
   const bool tremolo = tremolo_;
-  return MultiBandFilterBT::VisitActivePair(
-      *filters_[0], *filters_[1], [&](auto& f0, auto& f1) {
-        if (!f0.SharesCoefficients(f1)) return false;
-        if (tremolo)
-          SweepPair<true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
-        else
-          SweepPair<false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
-        return true;
-      });
+  return MultiBandFilterBT::VisitActivePair(*filters_[0], *filters_[1], [&](auto& f0, auto& f1) {
+    if (!f0.SharesCoefficients(f1)) return false;
+    if (tremolo)
+      SweepPair<true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
+    else
+      SweepPair<false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
+    return true;
+  });
 }
 
 // Filters one channel at the block's cutoffs and mixes it with the dry

@@ -13,7 +13,7 @@
 // between two limits, optionally panning the filtered signal between the
 // channels, on top of the VST adapter.
 class Quillwave : public IVstAdapter {
-public:
+ public:
   enum Param : int32_t {
     kMix = 0,
     kLfoFrequency,
@@ -58,7 +58,7 @@ public:
   // processed in consecutive slices of this length.
   int32_t SliceFrames() const;
 
-private:
+ private:
   // Exponential mapping of a normalised cutoff to Hz.
   struct ExpRange {
     double minimum = 0.0, maximum = 1.0, low = 125.0, high = 4000.0;
@@ -93,7 +93,7 @@ private:
   double lastValue_ = 0.0;          // last oscillator value of the previous block
   double slewBase_ = 0.0;           // 0.04 * the sample rate at construction
   int32_t lastBlockSize_ = 0;
-  std::vector<double> block_;       // oscillator values of the current block
+  std::vector<double> block_;  // oscillator values of the current block
   std::unique_ptr<LfoGenerator> lfo_;
   std::unique_ptr<TempoNote> note_;
   std::vector<std::unique_ptr<MultiBandFilterBT>> filters_;  // one per input channel

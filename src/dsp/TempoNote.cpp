@@ -18,8 +18,7 @@ void TempoNote::SetPrefix(double value) {
   cyclesPerWhole = denominator / factor;
 }
 
-void TempoFollow::Update(const HostTimeInfo& time, int frames, TempoNote& note,
-                         LfoGenerator& lfo) {
+void TempoFollow::Update(const HostTimeInfo& time, int frames, TempoNote& note, LfoGenerator& lfo) {
   // A tempo of zero, below or NaN is no tempo; it would stop or reverse the
   // oscillator.
   if (time.tempo > 0.0 && std::isfinite(time.tempo) && std::fabs(time.tempo - note.tempo) > 0.1) {
@@ -28,8 +27,7 @@ void TempoFollow::Update(const HostTimeInfo& time, int frames, TempoNote& note,
     resyncNeeded = true;
   }
   if (!previousPlaying && time.playing) resyncNeeded = true;
-  if (time.playing &&
-      std::fabs(frames + previousSamplePosition - time.samplePosition) > 0.1)
+  if (time.playing && std::fabs(frames + previousSamplePosition - time.samplePosition) > 0.1)
     resyncNeeded = true;
   previousPlaying = time.playing;
   previousSamplePosition = time.samplePosition;

@@ -7,10 +7,10 @@ struct LfoGenerator;
 // The note value the oscillator follows in tempo sync, and the tempo last
 // read from the host.
 struct TempoNote {
-  int denominator = 4;            // 1 whole, 2 half, 4 quarter ... 64
-  double factor = 1.0;            // 1 plain, 4/3, 2/3 triplet
-  double cyclesPerWhole = 4.0;    // denominator / factor
-  double tempo = 120.0;           // beats per minute
+  int denominator = 4;          // 1 whole, 2 half, 4 quarter ... 64
+  double factor = 1.0;          // 1 plain, 4/3, 2/3 triplet
+  double cyclesPerWhole = 4.0;  // denominator / factor
+  double tempo = 120.0;         // beats per minute
 
   // "Note" value truncated toward zero: rows 0..6 give 1..64; any other
   // value leaves the denominator unchanged.

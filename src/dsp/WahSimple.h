@@ -94,8 +94,14 @@ class WahSimple final : public IFilter {
     bp2_.SetCutoff(fc_);
   }
 
-  void SetCutoff(double fc) { fc_ = fc; Recompute(); }
-  void SetResonance(double q) { qBase_ = q; Recompute(); }
+  void SetCutoff(double fc) {
+    fc_ = fc;
+    Recompute();
+  }
+  void SetResonance(double q) {
+    qBase_ = q;
+    Recompute();
+  }
   void SetSampleRate(double fs) {
     fs_ = fs;
     hp_.SetSampleRate(fs);
@@ -115,8 +121,8 @@ class WahSimple final : public IFilter {
   // Magnitude of the voice without the band-pass gains and the output gain.
   double Response(double f) const {
     const double hp = f / std::hypot(f, hpCutoff_);
-    const double m = ((position_ + 1.0) * weight1_ * bp1_.Response(f) +
-                      weight2_ * bp2_.Response(f)) * 0.5;
+    const double m =
+        ((position_ + 1.0) * weight1_ * bp1_.Response(f) + weight2_ * bp2_.Response(f)) * 0.5;
     return ((orientation_ + 1.0) / 2.0 * hp + (1.0 - orientation_) / 2.0) * m + m;
   }
 

@@ -3,7 +3,7 @@
 // What the plug-in core needs of an editor control: its bound parameter, its
 // linked secondary parameters, and taking values from the plug-in.
 class IControl {
-public:
+ public:
   virtual ~IControl() = default;
 
   // Index of the bound parameter, -1 when unbound.

@@ -5,7 +5,7 @@
 // What the plug-in core needs of the editor: its control list, preparing
 // the drawing surface, and pushing parameter values into the controls.
 class IGraphics {
-public:
+ public:
   virtual ~IGraphics() = default;
 
   virtual int ControlCount() const = 0;

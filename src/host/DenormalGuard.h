@@ -6,7 +6,7 @@
 // lifetime of the object and puts back the caller's floating-point control
 // word afterwards, so the host's own mode survives a process call.
 class DenormalGuard {
-public:
+ public:
   DenormalGuard();
   ~DenormalGuard();
   DenormalGuard(const DenormalGuard&) = delete;
@@ -15,6 +15,6 @@ public:
   static constexpr uint32_t kFlushToZero = 0x8000;
   static constexpr uint32_t kDenormalsAreZero = 0x0040;
 
-private:
+ private:
   uint32_t saved_ = 0;
 };

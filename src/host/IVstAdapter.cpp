@@ -17,10 +17,14 @@ std::mutex& ConstructionLock() {
 
 vst::VstInt32 ArrangementType(int32_t channels) {
   switch (channels) {
-    case 0: return vst::kSpeakerArrEmpty;
-    case 1: return vst::kSpeakerArrMono;
-    case 2: return vst::kSpeakerArrStereo;
-    default: return vst::kSpeakerArrUserDefined;
+    case 0:
+      return vst::kSpeakerArrEmpty;
+    case 1:
+      return vst::kSpeakerArrMono;
+    case 2:
+      return vst::kSpeakerArrStereo;
+    default:
+      return vst::kSpeakerArrUserDefined;
   }
 }
 
@@ -41,8 +45,8 @@ vst::AEffect* IVstAdapter::CreateInstance(vst::audioMasterCallback host, Factory
   return &plug->effect_;
 }
 
-IVstAdapter::IVstAdapter(vst::audioMasterCallback host, int32_t parameterCount,
-                         int32_t presetCount, const char* channelIOConfigs)
+IVstAdapter::IVstAdapter(vst::audioMasterCallback host, int32_t parameterCount, int32_t presetCount,
+                         const char* channelIOConfigs)
     : IEffectCore(parameterCount, presetCount, channelIOConfigs), host_(host) {
   std::memset(&effect_, 0, sizeof effect_);
   effect_.magic = vst::kEffectMagic;
@@ -85,7 +89,9 @@ vst::VstIntPtr IVstAdapter::CallHost(vst::VstInt32 opcode, vst::VstInt32 index,
   return host_ ? host_(&effect_, opcode, index, value, ptr, opt) : 0;
 }
 
-void IVstAdapter::BeginParameterGesture(int32_t index) { CallHost(vst::audioMasterBeginEdit, index); }
+void IVstAdapter::BeginParameterGesture(int32_t index) {
+  CallHost(vst::audioMasterBeginEdit, index);
+}
 
 void IVstAdapter::InformHostOfParameter(int32_t index, double normalized) {
   CallHost(vst::audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
@@ -135,7 +141,8 @@ void IVstAdapter::ReadHostTime(HostTimeInfo& info) {
   info.samplePosition = t->samplePos;
   if ((t->flags & vst::kVstPpqPosValid) && t->ppqPos >= 0.0) info.ppqPosition = t->ppqPos;
   if ((t->flags & vst::kVstTempoValid) && t->tempo > 0.0) info.tempo = t->tempo;
-  if ((t->flags & vst::kVstBarsValid) && t->barStartPos >= 0.0) info.lastBarPosition = t->barStartPos;
+  if ((t->flags & vst::kVstBarsValid) && t->barStartPos >= 0.0)
+    info.lastBarPosition = t->barStartPos;
   if ((t->flags & vst::kVstCyclePosValid) && t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
     info.cycleStart = t->cycleStartPos;
     info.cycleEnd = t->cycleEndPos;

@@ -11,7 +11,7 @@
 // and makes every call back into the host. The record's `object` field leads
 // back to the instance, so each callback finds it from the record alone.
 class IVstAdapter : public IEffectCore {
-public:
+ public:
   using Factory = IVstAdapter* (*)(vst::audioMasterCallback host);
 
   static constexpr int32_t kDefaultBlockFrames = 1024;
@@ -59,7 +59,7 @@ public:
   vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,
                           void* ptr, float opt);
 
-private:
+ private:
   // The functions stored in the AEffect record.
   static vst::VstIntPtr VSTDispatcher(vst::AEffect* effect, vst::VstInt32 opcode,
                                       vst::VstInt32 index, vst::VstIntPtr value, void* ptr,

@@ -109,8 +109,8 @@ void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t fra
   }
 }
 
-void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t offset,
-                                    int32_t frames, bool accumulate) {
+void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,
+                                    bool accumulate) {
   int32_t cursor = 0;
   for (int32_t i = 0; i < InputCount(); ++i) {
     ChannelBinding* b = InputBinding(i);

@@ -315,11 +315,13 @@ vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, 
   if (index == vst::effGetParamDisplay) {
     if (!ptr) return 0;
     if (validParam)
-      GetParameter(static_cast<int32_t>(value))->DisplayForHostNormalized(opt, static_cast<char*>(ptr));
+      GetParameter(static_cast<int32_t>(value))
+          ->DisplayForHostNormalized(opt, static_cast<char*>(ptr));
     return kVendorAnswer;
   }
   if (index == vst::effGetParamName) {
-    if (validParam && GetParameter(static_cast<int32_t>(value))->GetKind() != IParameter::kContinuous)
+    if (validParam &&
+        GetParameter(static_cast<int32_t>(value))->GetKind() != IParameter::kContinuous)
       return kVendorAnswer;
     return 0;
   }

@@ -35,7 +35,7 @@ constexpr VstInt32 FourCC(char a, char b, char c, char d) {
                                static_cast<uint32_t>(static_cast<uint8_t>(d)));
 }
 
-constexpr VstInt32 kEffectMagic = FourCC('V', 's', 't', 'P');  // 0x56737450
+constexpr VstInt32 kEffectMagic = FourCC('V', 's', 't', 'P');           // 0x56737450
 constexpr VstInt32 kEffectIdentifyAnswer = FourCC('N', 'v', 'E', 'f');  // 0x4E764566
 constexpr VstInt32 kVstVersion = 2400;
 

@@ -23,9 +23,8 @@ inline constexpr BlitMode BlitOperationMask = 0xFF;
 namespace raster {
 
 // Mode word copying source channel `from` into destination channel `to`.
-constexpr BlitMode ChannelCopyMode(int from, int to)
-{
-    return BlitChannelCopy | BlitMode((to & 3) << 2) | BlitMode(from & 3);
+constexpr BlitMode ChannelCopyMode(int from, int to) {
+  return BlitChannelCopy | BlitMode((to & 3) << 2) | BlitMode(from & 3);
 }
 
-} // namespace raster
+}  // namespace raster

@@ -9,4 +9,4 @@ namespace raster {
 // of destination; the two may be the same bitmap.
 void Blur(IBitmap* destination, const IBitmap* source, int width, int height);
 
-} // namespace raster
+}  // namespace raster

@@ -12,15 +12,17 @@ namespace raster {
 void Clear(IBitmap* bitmap, Pixel colour);
 
 // With BlitUseSourceAlpha the opacity is scaled by the colour's alpha.
-void FillRect(IBitmap* bitmap, int x, int y, int width, int height, Pixel colour, float alpha, BlitMode mode);
+void FillRect(IBitmap* bitmap, int x, int y, int width, int height, Pixel colour, float alpha,
+              BlitMode mode);
 
 // Fills between two horizontal rows (given in either order), both edges
 // inclusive. Rows are counted from the top of memory whatever the bitmap's
 // flipped flag says.
-void FillTrapezoid(IBitmap* bitmap, int topLeftX, int topRightX, int topY, int bottomLeftX, int bottomRightX,
-                   int bottomY, Pixel colour, float alpha, BlitMode mode);
+void FillTrapezoid(IBitmap* bitmap, int topLeftX, int topRightX, int topY, int bottomLeftX,
+                   int bottomRightX, int bottomY, Pixel colour, float alpha, BlitMode mode);
 
 // Fills the convex polygon with corners (xs[i], ys[i]), i = 0..3.
-void FillConvexQuad(IBitmap* bitmap, const int xs[4], const int ys[4], Pixel colour, float alpha, BlitMode mode);
+void FillConvexQuad(IBitmap* bitmap, const int xs[4], const int ys[4], Pixel colour, float alpha,
+                    BlitMode mode);
 
-} // namespace raster
+}  // namespace raster

@@ -7,16 +7,16 @@ namespace raster {
 using FontHandle = void*;
 
 struct FontRequest {
-    const char* face = "Verdana";
-    // Negative: character (em) height in pixels; positive: cell height.
-    int height = -12;
-    int weight = 400;  // 400 normal, 700 bold
-    bool italic = false;
-    bool antialiased = true;
+  const char* face = "Verdana";
+  // Negative: character (em) height in pixels; positive: cell height.
+  int height = -12;
+  int weight = 400;  // 400 normal, 700 bold
+  bool italic = false;
+  bool antialiased = true;
 };
 
 // Null when no font could be made.
 FontHandle CreateFontHandle(const FontRequest& request);
 void DeleteFontHandle(FontHandle font);
 
-} // namespace raster
+}  // namespace raster

@@ -12,10 +12,10 @@ namespace raster {
 
 // Integer rectangle, right and bottom exclusive (the editor's layout).
 struct TextRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
 };
 
 // Font flags (SetFromFontHandle).
@@ -47,26 +47,27 @@ inline constexpr int BackTransparent = 1;
 inline constexpr int BackOpaque = 2;
 
 class IFont {
-public:
-    virtual ~IFont() = default;
+ public:
+  virtual ~IFont() = default;
 
-    virtual void SetFromFontHandle(FontHandle font, std::uint32_t flags) = 0;
-    virtual Pixel SetForeColor(Pixel colour) = 0;
-    virtual Pixel SetBackColor(Pixel colour) = 0;
-    virtual Pixel SetEffectColor(Pixel colour) = 0;
-    virtual int SetBackMode(int mode) = 0;
-    virtual void SetCombineMode(BlitMode mode, float alpha) = 0;
-    // Draws text (count bytes of UTF-8, ending early at a zero byte) into
-    // rect, or with TextCalcRect measures it and sets rect's right and
-    // bottom. bitmap may be null only when measuring. Returns the text's
-    // height (width for vertical text), 0 when nothing was done.
-    virtual int DrawString(IBitmap* bitmap, const char* text, int count, TextRect* rect, std::uint32_t flags) = 0;
-    virtual Pixel GetForeColor() const = 0;
-    virtual FontHandle GetFontHandle() const = 0;
-    virtual int GetLineHeight() const = 0;
+  virtual void SetFromFontHandle(FontHandle font, std::uint32_t flags) = 0;
+  virtual Pixel SetForeColor(Pixel colour) = 0;
+  virtual Pixel SetBackColor(Pixel colour) = 0;
+  virtual Pixel SetEffectColor(Pixel colour) = 0;
+  virtual int SetBackMode(int mode) = 0;
+  virtual void SetCombineMode(BlitMode mode, float alpha) = 0;
+  // Draws text (count bytes of UTF-8, ending early at a zero byte) into
+  // rect, or with TextCalcRect measures it and sets rect's right and
+  // bottom. bitmap may be null only when measuring. Returns the text's
+  // height (width for vertical text), 0 when nothing was done.
+  virtual int DrawString(IBitmap* bitmap, const char* text, int count, TextRect* rect,
+                         std::uint32_t flags) = 0;
+  virtual Pixel GetForeColor() const = 0;
+  virtual FontHandle GetFontHandle() const = 0;
+  virtual int GetLineHeight() const = 0;
 
-protected:
-    IFont() = default;
+ protected:
+  IFont() = default;
 };
 
-} // namespace raster
+}  // namespace raster

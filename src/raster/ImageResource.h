@@ -12,8 +12,8 @@ namespace raster {
 // The bytes of the library's PNG resource with this id, or an empty block.
 // The memory belongs to the library image and stays valid while it is loaded.
 struct ResourceBytes {
-    const void* data = nullptr;
-    std::size_t length = 0;
+  const void* data = nullptr;
+  std::size_t length = 0;
 };
 ResourceBytes FindPNGResource(std::uint16_t id);
 
@@ -21,4 +21,4 @@ ResourceBytes FindPNGResource(std::uint16_t id);
 // (any case) are loadable; resources of 7 bytes or fewer are refused.
 std::unique_ptr<MemBitmap> LoadImageResource(int id, const char* fileName);
 
-} // namespace raster
+}  // namespace raster

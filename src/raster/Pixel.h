@@ -8,9 +8,8 @@ using Pixel = std::uint32_t;
 
 namespace raster {
 
-constexpr Pixel MakePixel(int a, int r, int g, int b)
-{
-    return (Pixel(a & 255) << 24) | (Pixel(r & 255) << 16) | (Pixel(g & 255) << 8) | Pixel(b & 255);
+constexpr Pixel MakePixel(int a, int r, int g, int b) {
+  return (Pixel(a & 255) << 24) | (Pixel(r & 255) << 16) | (Pixel(g & 255) << 8) | Pixel(b & 255);
 }
 
 constexpr int PixelA(Pixel p) { return int(p >> 24); }
@@ -21,4 +20,4 @@ constexpr int PixelB(Pixel p) { return int(p & 255); }
 // Channel by byte index in memory: 0 blue, 1 green, 2 red, 3 alpha.
 constexpr int PixelChannel(Pixel p, int index) { return int((p >> (8 * (index & 3))) & 255); }
 
-} // namespace raster
+}  // namespace raster

@@ -14,4 +14,4 @@ namespace raster {
 // error, a truncated file, no memory); nothing is kept on failure.
 std::unique_ptr<MemBitmap> LoadPNGFromMemory(const void* data, std::size_t length);
 
-} // namespace raster
+}  // namespace raster

@@ -9,31 +9,31 @@
 namespace raster {
 
 class SysBitmap final : public IBitmap {
-public:
-    SysBitmap(int width, int height);
-    ~SysBitmap() override;
+ public:
+  SysBitmap(int width, int height);
+  ~SysBitmap() override;
 
-    SysBitmap(const SysBitmap&) = delete;
-    SysBitmap& operator=(const SysBitmap&) = delete;
+  SysBitmap(const SysBitmap&) = delete;
+  SysBitmap& operator=(const SysBitmap&) = delete;
 
-    Pixel* GetBits() const override { return bits_; }
-    int GetWidth() const override { return width_; }
-    int GetHeight() const override { return height_; }
-    int GetRowSpan() const override { return allocWidth_; }
-    bool Resize(int width, int height) override;
-    void* GetDC() const override;
+  Pixel* GetBits() const override { return bits_; }
+  int GetWidth() const override { return width_; }
+  int GetHeight() const override { return height_; }
+  int GetRowSpan() const override { return allocWidth_; }
+  bool Resize(int width, int height) override;
+  void* GetDC() const override;
 
-private:
-    void ReleaseSection();
+ private:
+  void ReleaseSection();
 
-    int width_ = 0;
-    int height_ = 0;
-    void* context_ = nullptr;  // device context, owned
-    Pixel* bits_ = nullptr;
-    int allocWidth_ = 0;
-    int allocHeight_ = 0;
-    void* section_ = nullptr;  // pixel storage handle, owned
-    void* previous_ = nullptr; // object selected before the section
+  int width_ = 0;
+  int height_ = 0;
+  void* context_ = nullptr;  // device context, owned
+  Pixel* bits_ = nullptr;
+  int allocWidth_ = 0;
+  int allocHeight_ = 0;
+  void* section_ = nullptr;   // pixel storage handle, owned
+  void* previous_ = nullptr;  // object selected before the section
 };
 
-} // namespace raster
+}  // namespace raster

@@ -15,9 +15,9 @@ void* PublicContext(void* context);
 // Creates top-down (or bottom-up when flipped) 32-bit storage of
 // width x height pixels and selects it into the context. Returns false and
 // leaves the outputs null on failure.
-bool CreateSection(void* context, int width, int height, bool flipped,
-                   Pixel** bits, void** section, void** previous);
+bool CreateSection(void* context, int width, int height, bool flipped, Pixel** bits, void** section,
+                   void** previous);
 // Restores the previous object into the context and frees the storage.
 void DestroySection(void* context, void* section, void* previous);
 
-} // namespace raster::sysbitmap
+}  // namespace raster::sysbitmap

@@ -29,15 +29,15 @@ bool NativeAvailable();
 bool RunningUnderWine();
 
 struct NativeStyle {
-    FontHandle font;
-    Pixel foreColor;
-    Pixel backColor;
-    int backMode;
-    float alpha;
+  FontHandle font;
+  Pixel foreColor;
+  Pixel backColor;
+  int backMode;
+  float alpha;
 };
 // Draws or measures (0x400) text natively; bitmap may be null only when
 // measuring. scratch is a system bitmap used for memory bitmaps.
-int DrawNative(IBitmap* bitmap, SysBitmap& scratch, const NativeStyle& style, const char* text, int count,
-               TextRect& rect, std::uint32_t flags);
+int DrawNative(IBitmap* bitmap, SysBitmap& scratch, const NativeStyle& style, const char* text,
+               int count, TextRect& rect, std::uint32_t flags);
 
-} // namespace raster::textsys
+}  // namespace raster::textsys

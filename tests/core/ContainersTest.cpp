@@ -13,7 +13,7 @@ TEST(StateChunk, LittleEndianValuesAndBoundedReads) {
   c.PutDouble(0.5);
   ASSERT_EQ(c.Size(), 16);
   const uint8_t expect[16] = {0xFE, 0xFF, 0xFF, 0xFF, 0x74, 0x66, 0x66, 0x70,
-                              0, 0, 0, 0, 0, 0, 0xE0, 0x3F};
+                              0,    0,    0,    0,    0,    0,    0xE0, 0x3F};
   EXPECT_EQ(std::memcmp(c.Data(), expect, 16), 0);
 
   int32_t i = 0;

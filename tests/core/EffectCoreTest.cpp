@@ -165,7 +165,7 @@ TEST(IEffectCore, AttachEditorPushesEveryValueThenPreparesAndOwns) {
     EXPECT_EQ(g->surfacePrepared, 1);
     EXPECT_EQ(mix->values, std::vector<double>{0.5});
     ASSERT_EQ(reso->values.size(), 1u);
-    EXPECT_DOUBLE_EQ(reso->values[0], 1.0);  // 4 over 0.1..4
+    EXPECT_DOUBLE_EQ(reso->values[0], 1.0);        // 4 over 0.1..4
     EXPECT_DOUBLE_EQ(reso->linkedValues[0], 0.5);  // Phase 1.5 over 0.5..2.5
     EXPECT_DOUBLE_EQ(reso->linkedValues[1], 1.0);  // first link bound to 12 only
     EXPECT_EQ(reso->linkedValues[2], -1.0);
@@ -252,8 +252,8 @@ TEST(IEffectCore, ConcurrentWritersAndReadersKeepTheStateWhole) {
     for (int k = 0; k < 2000; ++k) {
       IEffectCore::Hold hold(e);
       const double v = (k % 2) ? 1.0 : 0.0;
-      for (int i = 0; i < 14; ++i) e.GetParameter(i)->SetClamped(v ? e.GetParameter(i)->Max()
-                                                                     : e.GetParameter(i)->Min());
+      for (int i = 0; i < 14; ++i)
+        e.GetParameter(i)->SetClamped(v ? e.GetParameter(i)->Max() : e.GetParameter(i)->Min());
     }
     stop = true;
   });

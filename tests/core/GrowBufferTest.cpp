@@ -34,7 +34,9 @@ TEST(GrowBuffer, ShrinkToZeroFreesOnlyWhenAllowed) {
 TEST(GrowBuffer, GrowthKeepsContents) {
   GrowBuffer b(128);
   auto* p = static_cast<char*>(b.Resize(3, false));
-  p[0] = 'a'; p[1] = 'b'; p[2] = 'c';
+  p[0] = 'a';
+  p[1] = 'b';
+  p[2] = 'c';
   auto* q = static_cast<char*>(b.Resize(5000, false));
   EXPECT_EQ(std::string(q, 3), "abc");
   EXPECT_EQ(b.Resize(-5, false), nullptr);

@@ -29,8 +29,10 @@ TEST(IParameter, FreshParameterIsUndefinedOverZeroToOne) {
 }
 
 TEST(IParameter, DisplayPrecisionFollowsTheStep) {
-  const struct { double step; int precision; } cases[] = {
-      {1, 0}, {0.1, 1}, {0.01, 2}, {0.001, 3}, {0.25, 2}, {1e-9, 6}, {2, 0}};
+  const struct {
+    double step;
+    int precision;
+  } cases[] = {{1, 0}, {0.1, 1}, {0.01, 2}, {0.001, 3}, {0.25, 2}, {1e-9, 6}, {2, 0}};
   for (const auto& c : cases) {
     IParameter p;
     p.DefineContinuous("x", 0, 0, 10, c.step);

@@ -324,7 +324,8 @@ TEST(GarbageChunks, RandomBytesNeverCrashOrLeakNonNumbers) {
     if (round % 2) {
       // A valid bank with random bytes flipped: reaches deeper code.
       c.Put(bank.Data(), bank.Size());
-      for (int k = 0; k < 1 + int(rng() % 8); ++k) c.Data()[rng() % uint32_t(c.Size())] = uint8_t(rng());
+      for (int k = 0; k < 1 + int(rng() % 8); ++k)
+        c.Data()[rng() % uint32_t(c.Size())] = uint8_t(rng());
     } else {
       const int32_t n = int32_t(rng() % 700);
       for (int32_t i = 0; i < n; ++i) c.PutByte(uint8_t(rng()));

@@ -8,17 +8,27 @@
 // A core with the effect's fourteen parameters; the host-facing operations
 // record what reached them.
 class TestEffect : public IEffectCore {
-public:
+ public:
   TestEffect() {
-    struct Row { const char* name; double def, min, max, step; };
+    struct Row {
+      const char* name;
+      double def, min, max, step;
+    };
     static const Row rows[] = {
-        {"Mix", 0.5, 0, 1, 0.01},         {"LfoFrequency", 6, 0.1, 32, 0.1},
-        {"Note", 3, 0, 6, 1},             {"Phase", 1.5, 0.5, 2.5, 0.01},
-        {"Symmetry", 0, 0, 1, 0.01},      {"Shape", 1, 0, 2, 0.01},
-        {"Prefix", 0, 0, 2, 1},           {"TempoSync", 0, 0, 1, 1},
-        {"OnOff", 0, 0, 1, 1},            {"Mode", 0, 0, 1, 1},
-        {"Cutoff1", 0.2, 0, 1, 0.001},    {"Cutoff2", 0.4, 0, 1, 0.001},
-        {"Resonance", 4, 0.1, 4, 0.001},  {"FilterMode", 0, 0, 2, 1},
+        {"Mix", 0.5, 0, 1, 0.01},
+        {"LfoFrequency", 6, 0.1, 32, 0.1},
+        {"Note", 3, 0, 6, 1},
+        {"Phase", 1.5, 0.5, 2.5, 0.01},
+        {"Symmetry", 0, 0, 1, 0.01},
+        {"Shape", 1, 0, 2, 0.01},
+        {"Prefix", 0, 0, 2, 1},
+        {"TempoSync", 0, 0, 1, 1},
+        {"OnOff", 0, 0, 1, 1},
+        {"Mode", 0, 0, 1, 1},
+        {"Cutoff1", 0.2, 0, 1, 0.001},
+        {"Cutoff2", 0.4, 0, 1, 0.001},
+        {"Resonance", 4, 0.1, 4, 0.001},
+        {"FilterMode", 0, 0, 2, 1},
     };
     for (int i = 0; i < 14; ++i) {
       const Row& r = rows[i];
@@ -53,7 +63,10 @@ public:
 
   double Value(int i) const { return GetParameter(i)->Value(); }
 
-  struct Informed { int32_t index; double n; };
+  struct Informed {
+    int32_t index;
+    double n;
+  };
   std::vector<int32_t> changed;
   std::vector<Informed> informed;
   std::vector<MidiMessage> sentMidi;
@@ -62,7 +75,7 @@ public:
 
 // Editor stand-ins that record what the core pushed into them.
 class FakeControl : public IControl {
-public:
+ public:
   explicit FakeControl(int param, std::vector<int> linked = {})
       : linkedValues(linked.size(), -1.0), param_(param), linked_(std::move(linked)) {}
   int ParamIndex() const override { return param_; }
@@ -78,13 +91,13 @@ public:
   std::vector<double> linkedValues;
   int linkedCalls = 0;
 
-private:
+ private:
   int param_;
   std::vector<int> linked_;
 };
 
 class FakeGraphics : public IGraphics {
-public:
+ public:
   explicit FakeGraphics(int* deleted = nullptr) : deleted_(deleted) {}
   ~FakeGraphics() override {
     for (FakeControl* c : controls) delete c;
@@ -97,11 +110,15 @@ public:
     pushed.push_back({index, value, isNormalized});
   }
 
-  struct Push { int index; double value; bool normalized; };
+  struct Push {
+    int index;
+    double value;
+    bool normalized;
+  };
   std::vector<FakeControl*> controls;
   std::vector<Push> pushed;
   int surfacePrepared = 0;
 
-private:
+ private:
   int* deleted_;
 };

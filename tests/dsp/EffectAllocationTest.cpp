@@ -55,8 +55,8 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
 
   g_time.tempo = 128.0;
   g_time.sampleRate = 48000.0;
-  g_time.flags = vst::kVstTempoValid | vst::kVstPpqPosValid | vst::kVstBarsValid |
-                 vst::kVstTransportPlaying;
+  g_time.flags =
+      vst::kVstTempoValid | vst::kVstPpqPosValid | vst::kVstBarsValid | vst::kVstTransportPlaying;
   long total = 0;
   for (int setting = 0; setting < 6; ++setting) {
     e->setParameter(e, Quillwave::kFilterMode, float(setting % 3) / 2.0f);

@@ -102,12 +102,21 @@ struct Buffers {
     out[0] = c.data();
     out[1] = d.data();
     switch (layout) {
-      case Layout::kSeparate: break;
-      case Layout::kInPlace: out[0] = a.data(); out[1] = b.data(); break;
-      case Layout::kMono: in[1] = out[1] = nullptr; break;
+      case Layout::kSeparate:
+        break;
+      case Layout::kInPlace:
+        out[0] = a.data();
+        out[1] = b.data();
+        break;
+      case Layout::kMono:
+        in[1] = out[1] = nullptr;
+        break;
       // The first output overwrites the second input: the channels are not
       // independent and must run one after the other.
-      case Layout::kCrossed: out[0] = b.data(); out[1] = c.data(); break;
+      case Layout::kCrossed:
+        out[0] = b.data();
+        out[1] = c.data();
+        break;
     }
   }
 };
@@ -124,11 +133,11 @@ struct Change {
   float value;
 };
 const Change kChanges[] = {
-    {3, Quillwave::kResonance, 0.2f},   {5, Quillwave::kCutoff1, 0.9f},
-    {5, Quillwave::kCutoff2, 0.1f},     {8, Quillwave::kMix, 0.83f},
-    {10, Quillwave::kPhase, 0.9f},      {12, Quillwave::kShape, 0.0f},
+    {3, Quillwave::kResonance, 0.2f},     {5, Quillwave::kCutoff1, 0.9f},
+    {5, Quillwave::kCutoff2, 0.1f},       {8, Quillwave::kMix, 0.83f},
+    {10, Quillwave::kPhase, 0.9f},        {12, Quillwave::kShape, 0.0f},
     {14, Quillwave::kLfoFrequency, 0.7f}, {16, Quillwave::kShape, 0.95f},
-    {18, Quillwave::kResonance, 1.0f},  {20, Quillwave::kSymmetry, 0.3f},
+    {18, Quillwave::kResonance, 1.0f},    {20, Quillwave::kSymmetry, 0.3f},
 };
 
 }  // namespace

@@ -17,8 +17,22 @@ using qwtest::SharedHost;
 constexpr double kFs = 44100.0;
 constexpr double kTwoPi = 6.283185307179586;
 
-enum P { kMix, kLfoFrequency, kNote, kPhase, kSymmetry, kShape, kPrefix, kTempoSync, kOnOff,
-         kMode, kCutoff1, kCutoff2, kResonance, kFilterMode };
+enum P {
+  kMix,
+  kLfoFrequency,
+  kNote,
+  kPhase,
+  kSymmetry,
+  kShape,
+  kPrefix,
+  kTempoSync,
+  kOnOff,
+  kMode,
+  kCutoff1,
+  kCutoff2,
+  kResonance,
+  kFilterMode
+};
 
 // Sets a parameter in its own units (every row is linear over its range).
 void Set(Instance& inst, int index, double value) {
@@ -63,7 +77,9 @@ Split Observe(Instance& inst, const Block& in) {
   }
   return s;
 }
-Split ObserveDc(Instance& inst, int frames) { return Observe(inst, Block(2, std::vector<double>(frames, 1.0))); }
+Split ObserveDc(Instance& inst, int frames) {
+  return Observe(inst, Block(2, std::vector<double>(frames, 1.0)));
+}
 
 void OpenForObservation(Instance& inst) {
   inst.Start(float(kFs), 1024);
@@ -219,7 +235,8 @@ TEST(Effect, AfterOpenTheDefaultsRun) {
       if (j > 40) {
         ASSERT_NEAR(s.t[i], Triangle(6.0 * j / kFs, 0.048), 1e-9) << j;
       }
-      const double fc = 125.0 * std::pow(32.0, 0.2) + (125.0 * std::pow(32.0, 0.4) - 125.0 * std::pow(32.0, 0.2)) * s.t[i];
+      const double fc = 125.0 * std::pow(32.0, 0.2) +
+                        (125.0 * std::pow(32.0, 0.4) - 125.0 * std::pow(32.0, 0.2)) * s.t[i];
       ref.SetCutoff(fc);
       ASSERT_NEAR(s.wet[i], ref.ProcessSample(in[0][i]), 1e-8) << j;
     }
@@ -245,8 +262,7 @@ TEST(Effect, TempoSyncRatesFollowNoteAndPrefix) {
     }
     const std::vector<int> at = Crossings(t);
     ASSERT_GE(at.size(), 2u);
-    for (size_t i = 1; i < at.size(); ++i)
-      EXPECT_NEAR(at[i] - at[i - 1], kFs / hz, 1.0) << hz;
+    for (size_t i = 1; i < at.size(); ++i) EXPECT_NEAR(at[i] - at[i - 1], kFs / hz, 1.0) << hz;
   }
   ClearTransport();
 }
@@ -287,7 +303,7 @@ TEST(Effect, TempoChangesBelowATenthOfABeatAreIgnored) {
   Set(inst, kPhase, 2.0);
   Set(inst, kNote, 2.0);
   Set(inst, kTempoSync, 1.0);
-  const int frames = 5512;  // a quarter of a cycle at 2 Hz
+  const int frames = 5512;                   // a quarter of a cycle at 2 Hz
   SetTransport(0.0, 0.5, 0.0, 120.0, true);  // start: aligned half a cycle in
   const Split s0 = ObserveDc(inst, frames);
   SetTransport(frames, 0.5, 0.0, 120.05, true);

@@ -186,12 +186,14 @@ TEST(WahSimple, ProfileAtRisingOrientationIsTwiceTheBandSum) {
   wah.SetOrientation(-1.0);
   wah.SetCutoff(900.0);
   std::vector<float> freqs, profile(50);
-  for (int i = 0; i < 50; ++i) freqs.push_back(static_cast<float>(100.0 * std::pow(40.0, i / 49.0)));
+  for (int i = 0; i < 50; ++i)
+    freqs.push_back(static_cast<float>(100.0 * std::pow(40.0, i / 49.0)));
   wah.GetFRProfile(profile, freqs);
   for (size_t i = 0; i < freqs.size(); ++i) {
     const double f = freqs[i];
     const double m = ((wah.Position() + 1.0) * 2.0 * wah.NarrowBand().Response(f) +
-                      0.5 * wah.WideBand().Response(f)) * 0.5;
+                      0.5 * wah.WideBand().Response(f)) *
+                     0.5;
     EXPECT_FLOAT_EQ(profile[i], static_cast<float>(2.0 * m)) << f;
   }
   // With the high-pass in play the profile drops towards 0 Hz.

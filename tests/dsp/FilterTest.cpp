@@ -117,14 +117,12 @@ TEST(BilinearFilters, ResponseMatchesMeasuredGain) {
     lp.SetSampleRate(48000.0);
     lp.SetResonance(3.0);
     lp.SetCutoff(1200.0);
-    EXPECT_NEAR(MeasuredGain(lp, f, 48000.0), lp.Response(f), 2e-3 * lp.Response(f) + 1e-6)
-        << f;
+    EXPECT_NEAR(MeasuredGain(lp, f, 48000.0), lp.Response(f), 2e-3 * lp.Response(f) + 1e-6) << f;
     FilterBP_BT bp;
     bp.SetSampleRate(48000.0);
     bp.SetResonance(3.0);
     bp.SetCutoff(1200.0);
-    EXPECT_NEAR(MeasuredGain(bp, f, 48000.0), bp.Response(f), 2e-3 * bp.Response(f) + 1e-6)
-        << f;
+    EXPECT_NEAR(MeasuredGain(bp, f, 48000.0), bp.Response(f), 2e-3 * bp.Response(f) + 1e-6) << f;
   }
   FilterLP2_BT lp;
   EXPECT_DOUBLE_EQ(lp.Response(0.0), 1.0);

@@ -117,9 +117,12 @@ TEST(LfoGenerator, SquareRampsLastEightMilliseconds) {
     for (double x : v) {
       ASSERT_GE(x, 0.0);
       ASSERT_LE(x, 1.0);
-      if (x == 1.0) ++high;
-      else if (x == 0.0) ++low;
-      else ++ramp;
+      if (x == 1.0)
+        ++high;
+      else if (x == 0.0)
+        ++low;
+      else
+        ++ramp;
     }
     // Two ramps of 0.008 * 44100 = 352.8 samples.
     EXPECT_NEAR(ramp, 2 * 352.8, 3.0) << sym;

@@ -43,7 +43,7 @@ TEST(TempoFollow, ResyncsOnStartAndPositionJumpOnly) {
   LfoGenerator lfo;
   TempoFollow follow;
   follow.Update(Playing(0.0, 4.5, 4.0), 512, note, lfo);  // transport starts
-  EXPECT_DOUBLE_EQ(lfo.syncPhase, 0.5);  // half a quarter = 0.5 cycle of 4/whole
+  EXPECT_DOUBLE_EQ(lfo.syncPhase, 0.5);                   // half a quarter = 0.5 cycle of 4/whole
   EXPECT_EQ(lfo.phaseCarry, 0.0);
 
   lfo.phaseCarry = 1.25;

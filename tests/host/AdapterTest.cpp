@@ -23,7 +23,7 @@ using namespace qwtest;
 namespace {
 
 class FakeEditor : public IGraphics {
-public:
+ public:
   int ControlCount() const override { return 0; }
   IControl* GetControl(int) const override { return nullptr; }
   void PrepareSurface() override { ++prepared; }
@@ -38,14 +38,18 @@ public:
   }
   void CloseWindow() override { ++closes; }
 
-  struct Push { int index; double value; bool normalized; };
+  struct Push {
+    int index;
+    double value;
+    bool normalized;
+  };
   int width = 689, height = 369, prepared = 0, closes = 0;
   std::vector<void*> parents;
   std::vector<Push> pushed;
 };
 
 class Probe : public IVstAdapter {
-public:
+ public:
   explicit Probe(vst::audioMasterCallback host, int32_t presets = 5, const char* io = "1-1 2-2")
       : IVstAdapter(host, 3, presets, io) {
     GetParameter(0)->DefineContinuous("Level", 0.5, 0.0, 1.0, 0.01, "", 1.0);
@@ -68,7 +72,7 @@ public:
 };
 
 class Adapter : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     plug.Effect()->user = &host;
     host.SetProductString("Quillwave Test Host");
@@ -375,13 +379,12 @@ TEST_F(Adapter, LatencyReachesTheRecord) {
 
 TEST(AdapterCreation, FailuresAndProgramCount) {
   EXPECT_EQ(IVstAdapter::CreateInstance(nullptr, nullptr), nullptr);
-  EXPECT_EQ(IVstAdapter::CreateInstance(nullptr, [](vst::audioMasterCallback) -> IVstAdapter* {
-              return nullptr;
-            }),
+  EXPECT_EQ(IVstAdapter::CreateInstance(
+                nullptr, [](vst::audioMasterCallback) -> IVstAdapter* { return nullptr; }),
             nullptr);
-  EXPECT_EQ(IVstAdapter::CreateInstance(nullptr, [](vst::audioMasterCallback) -> IVstAdapter* {
-              throw std::runtime_error("no");
-            }),
+  EXPECT_EQ(IVstAdapter::CreateInstance(
+                nullptr,
+                [](vst::audioMasterCallback) -> IVstAdapter* { throw std::runtime_error("no"); }),
             nullptr);
   vst::AEffect* e = IVstAdapter::CreateInstance(
       nullptr, [](vst::audioMasterCallback h) -> IVstAdapter* { return new Probe(h, 0); });

@@ -160,8 +160,8 @@ Stereo MakeSignal() {
 
 struct TrackSetup {
   std::string name;
-  int offset = 0;                              // session frame where its region starts
-  std::vector<std::pair<int, float>> params;   // normalised values set before saving
+  int offset = 0;                             // session frame where its region starts
+  std::vector<std::pair<int, float>> params;  // normalised values set before saving
 };
 
 const std::vector<TrackSetup>& Tracks() {
@@ -218,7 +218,8 @@ std::vector<float> Replay(const TrackSetup& t, const Stereo& s, long preroll, in
     const int n = int(next - pos);
     for (int c = 0; c < 2; ++c)
       for (int j = 0; j < n; ++j)
-        inBuf[size_t(c)][size_t(j)] = pos + j < preroll ? 0.0f : TrackInput(t, s, c, pos + j - preroll);
+        inBuf[size_t(c)][size_t(j)] =
+            pos + j < preroll ? 0.0f : TrackInput(t, s, c, pos + j - preroll);
     plugin.ProcessReplacing(inBuf, outBuf, n);
     for (int j = 0; j < n; ++j) {
       const long f = pos + j - preroll;
@@ -277,7 +278,7 @@ struct RoundTrip {
 };
 
 class ArdourRoundTrip : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() { trip_ = new RoundTrip(Perform()); }
   static void TearDownTestSuite() {
     delete trip_;
@@ -289,7 +290,7 @@ protected:
   // Interleaved session frames of the export (checked to be complete).
   static const std::vector<float>& Exported() { return trip_->exported.samples; }
 
-private:
+ private:
   static RoundTrip Perform();
   static RoundTrip* trip_;
 };
@@ -323,9 +324,10 @@ RoundTrip ArdourRoundTrip::Perform() {
   fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(1));
   g_env = "HOME=" + Quote(work / "home") + " LXVST_PATH=" + Quote(work / "plugins") + " ";
 
-  if (RunArdour(work, "env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
+  if (RunArdour(work,
+                "env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
                     Quote(plugin),
-          "scan.log") != 0 ||
+                "scan.log") != 0 ||
       log("scan.log").find("Quillwave") == std::string::npos)
     return fail("scan failed", "scan.log");
 
@@ -334,20 +336,24 @@ RoundTrip ArdourRoundTrip::Perform() {
   std::string lua = "create_session(\"" + sessionDir.string() + "\", \"" + kSession + "\", " +
                     std::to_string(kRate) + ")\n";
   for (const auto& t : Tracks()) {
-    lua += "do\n"
-           "  local track = Session:new_audio_track(2, 2, nil, 1, \"" + t.name +
-           "\", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false):front()\n"
-           "  local proc = ARDOUR.LuaAPI.new_plugin(Session, \"Quillwave\", ARDOUR.PluginType.LXVST, \"\")\n"
-           "  assert(not proc:isnil(), \"plug-in not found\")\n"
-           "  assert(track:add_processor_by_index(proc, 0, nil, true) == 0)\n";
+    lua +=
+        "do\n"
+        "  local track = Session:new_audio_track(2, 2, nil, 1, \"" +
+        t.name +
+        "\", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false):front()\n"
+        "  local proc = ARDOUR.LuaAPI.new_plugin(Session, \"Quillwave\", ARDOUR.PluginType.LXVST, "
+        "\"\")\n"
+        "  assert(not proc:isnil(), \"plug-in not found\")\n"
+        "  assert(track:add_processor_by_index(proc, 0, nil, true) == 0)\n";
     for (const auto& [index, value] : t.params)
       lua += "  assert(ARDOUR.LuaAPI.set_processor_param(proc, " + std::to_string(index) + ", " +
              std::to_string(value) + "))\n";
     lua += "end\n";
   }
-  lua += "Session:save_state(\"\", false, false, false, false, false)\n"
-         "print(\"QW created\")\n"
-         "close_session()\n";
+  lua +=
+      "Session:save_state(\"\", false, false, false, false, false)\n"
+      "print(\"QW created\")\n"
+      "close_session()\n";
   WriteFile(work / "create.lua", lua);
   if (RunArdour(work, "ardour7-lua " + Quote(work / "create.lua"), "create.log") != 0 ||
       log("create.log").find("QW created") == std::string::npos)
@@ -377,14 +383,18 @@ RoundTrip ArdourRoundTrip::Perform() {
   auto region = [&](int id, int wholeFile, int position) {
     const std::string at = clock(position);
     return "<Region name=\"sig\" muted=\"0\" opaque=\"1\" locked=\"0\" video-locked=\"0\" "
-           "automatic=\"0\" whole-file=\"" + std::to_string(wholeFile) +
+           "automatic=\"0\" whole-file=\"" +
+           std::to_string(wholeFile) +
            "\" import=\"0\" external=\"0\" sync-marked=\"0\" left-of-split=\"0\" "
            "right-of-split=\"0\" hidden=\"0\" position-locked=\"0\" valid-transients=\"0\" "
-           "start=\"a0\" length=\"" + length + "@" + at + "\" position=\"" + at +
-           "\" sync-position=\"a0\" ancestral-start=\"a0\" ancestral-length=\"" + length + "@" + at +
+           "start=\"a0\" length=\"" +
+           length + "@" + at + "\" position=\"" + at +
+           "\" sync-position=\"a0\" ancestral-start=\"a0\" ancestral-length=\"" + length + "@" +
+           at +
            "\" stretch=\"1\" shift=\"1\" layering-index=\"0\" tags=\"\" envelope-active=\"0\" "
            "default-fade-in=\"0\" default-fade-out=\"0\" fade-in-active=\"0\" "
-           "fade-out-active=\"0\" scale-amplitude=\"1\" id=\"" + std::to_string(id) +
+           "fade-out-active=\"0\" scale-amplitude=\"1\" id=\"" +
+           std::to_string(id) +
            "\" type=\"audio\" source-0=\"900001\" source-1=\"900002\" "
            "master-source-0=\"900001\" master-source-1=\"900002\" channels=\"2\"/>";
   };
@@ -427,9 +437,10 @@ RoundTrip ArdourRoundTrip::Perform() {
   const fs::path exported = work / "export.wav";
   for (int attempt = 1;; ++attempt) {
     fs::remove(exported);
-    const int rc = RunArdour(work, "ardour7-export -b float -o " + Quote(exported) + " " +
-                                       Quote(sessionDir) + " " + kSession,
-                             "export.log");
+    const int rc = RunArdour(
+        work,
+        "ardour7-export -b float -o " + Quote(exported) + " " + Quote(sessionDir) + " " + kSession,
+        "export.log");
     if (rc == 0) break;
     if (attempt == 4 || log("export.log").find("double free or corruption") == std::string::npos)
       return fail("export failed (attempt " + std::to_string(attempt) + ")", "export.log");
@@ -440,21 +451,32 @@ RoundTrip ArdourRoundTrip::Perform() {
       wav.samples.size() != size_t(2 * kSessionFrames))
     return fail("export is not 32-bit float stereo at 48 kHz of the session's length: format " +
                 std::to_string(wav.format) + ", " + std::to_string(wav.bits) + " bits, " +
-                std::to_string(wav.rate) + " Hz, " + std::to_string(wav.channels) +
-                " channels, " + std::to_string(wav.samples.size()) + " samples");
+                std::to_string(wav.rate) + " Hz, " + std::to_string(wav.channels) + " channels, " +
+                std::to_string(wav.samples.size()) + " samples");
 
   // A third process loads the session and asks each plug-in for its values.
   std::string read = "load_session(\"" + sessionDir.string() + "\", \"" + kSession + "\")\n";
   for (const auto& t : Tracks()) {
-    read += "do\n"
-            "  local proc = Session:route_by_name(\"" + t.name + "\"):nth_plugin(0)\n"
-            "  assert(not proc:isnil(), \"no plug-in on " + t.name + "\")\n"
-            "  print(\"QW " + t.name + " name \" .. proc:name())\n"
-            "  for i = 0, " + std::to_string(kParamCount - 1) + " do\n"
-            "    local v = ARDOUR.LuaAPI.get_processor_param(proc, i, true)\n"
-            "    print(string.format(\"QW " + t.name + " param %d %.6f\", i, v))\n"
-            "  end\n"
-            "end\n";
+    read +=
+        "do\n"
+        "  local proc = Session:route_by_name(\"" +
+        t.name +
+        "\"):nth_plugin(0)\n"
+        "  assert(not proc:isnil(), \"no plug-in on " +
+        t.name +
+        "\")\n"
+        "  print(\"QW " +
+        t.name +
+        " name \" .. proc:name())\n"
+        "  for i = 0, " +
+        std::to_string(kParamCount - 1) +
+        " do\n"
+        "    local v = ARDOUR.LuaAPI.get_processor_param(proc, i, true)\n"
+        "    print(string.format(\"QW " +
+        t.name +
+        " param %d %.6f\", i, v))\n"
+        "  end\n"
+        "end\n";
   }
   read += "close_session()\n";
   WriteFile(work / "read.lua", read);
@@ -547,8 +569,9 @@ TEST_F(ArdourRoundTrip, RestoredModeAndMixSoundAsInOurHost) {
       }
     }
     EXPECT_GT(std::sqrt(change / signal), 0.25) << "difference RMS / input RMS";
-    std::printf("%s: difference to the input %.3f of its RMS, largest difference to our host %.3g\n",
-                t->name.c_str(), std::sqrt(change / signal), double(d.largest));
+    std::printf(
+        "%s: difference to the input %.3f of its RMS, largest difference to our host %.3g\n",
+        t->name.c_str(), std::sqrt(change / signal), double(d.largest));
     if (d.over == 0) continue;
     // Which pre-roll would our host have needed? Whole cycles with the split
     // export start, or none, over the oscillator's whole period of phases.
@@ -570,7 +593,9 @@ TEST_F(ArdourRoundTrip, RestoredModeAndMixSoundAsInOurHost) {
 TEST_F(ArdourRoundTrip, ParametersSurviveAReload) {
   ASSERT_TRUE(Trip().failure.empty()) << Trip().failure;
   const std::string& read = Trip().read;
-  auto has = [&read](const std::string& line) { return read.find(line + "\n") != std::string::npos; };
+  auto has = [&read](const std::string& line) {
+    return read.find(line + "\n") != std::string::npos;
+  };
   for (const auto& t : Tracks()) EXPECT_TRUE(has("QW " + t.name + " name Quillwave")) << read;
   EXPECT_TRUE(has("QW bypass param 0 0.300000")) << read;
   EXPECT_TRUE(has("QW bypass param 8 1.000000")) << read;

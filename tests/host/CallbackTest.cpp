@@ -18,7 +18,7 @@ namespace {
 // An opened instance with the effect bypassed, so its output is the input
 // whatever sound the effect makes otherwise.
 class Callbacks : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(a);
     a.Start(44100.0f, 1024);

@@ -8,7 +8,7 @@ using namespace qwtest;
 namespace {
 
 class Dispatcher : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     host.SetProductString("Quillwave Test Host");
     host.ClearCalls();
@@ -215,7 +215,8 @@ TEST_F(Dispatcher, PinProperties) {
 TEST_F(Dispatcher, SpeakerArrangements) {
   vst::VstSpeakerArrangement* in = nullptr;
   vst::VstSpeakerArrangement* out = nullptr;
-  EXPECT_EQ(a.Dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&in), &out), 1);
+  EXPECT_EQ(
+      a.Dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&in), &out), 1);
   ASSERT_TRUE(in && out);
   EXPECT_EQ(in->type, vst::kSpeakerArrStereo);
   EXPECT_EQ(in->numChannels, 2);
@@ -226,7 +227,9 @@ TEST_F(Dispatcher, SpeakerArrangements) {
   vst::VstSpeakerArrangement mono{};
   mono.type = vst::kSpeakerArrMono;
   mono.numChannels = 1;
-  EXPECT_EQ(a.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&mono), nullptr), 1);
+  EXPECT_EQ(a.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&mono),
+                       nullptr),
+            1);
   // The record's counts stay as they were.
   EXPECT_EQ(a.Effect()->numInputs, 2);
   EXPECT_EQ(a.Effect()->numOutputs, 2);
@@ -266,7 +269,10 @@ TEST_F(Dispatcher, MidiEventsAreEchoedAndSysExIgnored) {
     vst::VstInt32 numEvents;
     vst::VstIntPtr reserved;
     vst::VstEvent* events[4];
-  } list{4, 0, {reinterpret_cast<vst::VstEvent*>(&note), reinterpret_cast<vst::VstEvent*>(&sysex), &other, nullptr}};
+  } list{4,
+         0,
+         {reinterpret_cast<vst::VstEvent*>(&note), reinterpret_cast<vst::VstEvent*>(&sysex), &other,
+          nullptr}};
   EXPECT_EQ(a.Dispatch(vst::effProcessEvents, 0, 0, &list), 1);
   auto sent = host.CallsOf(vst::audioMasterProcessEvents, a.Effect());
   ASSERT_EQ(sent.size(), 1u);
@@ -321,9 +327,9 @@ TEST_F(Dispatcher, FormatAndActivationRequests) {
 }
 
 TEST_F(Dispatcher, UnhandledOpcodesAnswerZero) {
-  const int opcodes[] = {9,  16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 38, 39, 40, 43, 44,
-                         46, 54, 55, 56, 57, 59, 60, 61, 62, 63, 64, 65, 67, 68, 70, 71, 72,
-                         73, 74, 75, 76, 77, 78, 79, 80, 1000, -1};
+  const int opcodes[] = {9,  16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 38,   39, 40,
+                         43, 44, 46, 54, 55, 56, 57, 59, 60, 61, 62, 63, 64,   65, 67,
+                         68, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 1000, -1};
   char buffer[512] = {};
   for (int op : opcodes) {
     EXPECT_EQ(a.Dispatch(op, 0, 0, nullptr, 0.0f), 0) << op;

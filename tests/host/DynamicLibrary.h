@@ -6,7 +6,7 @@ namespace qwtest {
 
 // Loads a shared library (dlopen / LoadLibrary) and looks up its symbols.
 class DynamicLibrary {
-public:
+ public:
   explicit DynamicLibrary(const std::string& path);
   ~DynamicLibrary();
   DynamicLibrary(const DynamicLibrary&) = delete;
@@ -18,7 +18,7 @@ public:
   // The platform's module handle (HMODULE on Windows).
   void* Handle() const { return handle_; }
 
-private:
+ private:
   void* handle_ = nullptr;
   std::string error_;
 };

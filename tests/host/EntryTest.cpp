@@ -67,7 +67,8 @@ TEST(Entry, PresetsAreNamedEmptyAndHoldTheDefaults) {
   for (int p = 1; p < kPresets; ++p) {
     a.Dispatch(vst::effSetProgram, 0, p);
     for (int i = 0; i < kParams; ++i)
-      EXPECT_NEAR(a.GetParameter(i), DefaultNormalized()[i], 1e-6) << "preset " << p << " param " << i;
+      EXPECT_NEAR(a.GetParameter(i), DefaultNormalized()[i], 1e-6)
+          << "preset " << p << " param " << i;
   }
 }
 

@@ -15,15 +15,20 @@ constexpr int kBypass = 8;  // "OnOff": input copied to output whatever the effe
 
 // Default value of each parameter, normalised (linear over the table's range).
 inline const std::vector<float>& DefaultNormalized() {
-  static const std::vector<float> v = {
-      0.5f,                         // Mix
-      float((6.0 - 0.1) / 31.9),    // LfoFrequency
-      0.5f,                         // Note 3 of 0..6
-      0.5f,                         // Phase 1.5 of 0.5..2.5
-      0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f,
-      0.2f, 0.4f,
-      1.0f,                         // Resonance 4 of 0.1..4
-      0.0f};
+  static const std::vector<float> v = {0.5f,                       // Mix
+                                       float((6.0 - 0.1) / 31.9),  // LfoFrequency
+                                       0.5f,                       // Note 3 of 0..6
+                                       0.5f,                       // Phase 1.5 of 0.5..2.5
+                                       0.0f,
+                                       0.5f,
+                                       0.0f,
+                                       0.0f,
+                                       0.0f,
+                                       0.0f,
+                                       0.2f,
+                                       0.4f,
+                                       1.0f,  // Resonance 4 of 0.1..4
+                                       0.0f};
   return v;
 }
 

@@ -175,7 +175,9 @@ std::string Instance::Text(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIn
   return buffer;
 }
 
-void Instance::SetParameter(int32_t index, float value) { effect_->setParameter(effect_, index, value); }
+void Instance::SetParameter(int32_t index, float value) {
+  effect_->setParameter(effect_, index, value);
+}
 
 float Instance::GetParameter(int32_t index) { return effect_->getParameter(effect_, index); }
 

@@ -39,7 +39,7 @@ struct HostCall {
 };
 
 class TestHost {
-public:
+ public:
   explicit TestHost(const std::string& libraryPath = PluginPath());
   ~TestHost();
   TestHost(const TestHost&) = delete;
@@ -69,7 +69,7 @@ public:
   static vst::VstIntPtr Callback(vst::AEffect* effect, vst::VstInt32 opcode, vst::VstInt32 index,
                                  vst::VstIntPtr value, void* ptr, float opt);
 
-private:
+ private:
   vst::VstIntPtr Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst::VstInt32 index,
                         vst::VstIntPtr value, void* ptr, float opt);
 
@@ -87,7 +87,7 @@ private:
 // One plug-in instance driven through its AEffect record; closes it on
 // destruction unless the test closed it.
 class Instance {
-public:
+ public:
   explicit Instance(TestHost& host, const char* entry = "VSTPluginMain");
   ~Instance();
   Instance(const Instance&) = delete;
@@ -119,7 +119,7 @@ public:
 
   void Close();
 
-private:
+ private:
   vst::AEffect* effect_ = nullptr;
 };
 

@@ -10,59 +10,57 @@
 namespace rastertest {
 
 class GuardedBitmap final : public raster::IBitmap {
-public:
-    static constexpr Pixel kGuard = 0xA5C3E1F7u;
+ public:
+  static constexpr Pixel kGuard = 0xA5C3E1F7u;
 
-    GuardedBitmap(int width, int height, int guard = 16, int padding = 0, bool flipped = false)
-        : width_(width), height_(height), guard_(guard), span_(width + padding + 2 * guard), flipped_(flipped),
-          store_(std::size_t(span_) * std::size_t(height + 2 * guard), kGuard)
-    {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                store_[Index(x, y)] = 0;
-    }
+  GuardedBitmap(int width, int height, int guard = 16, int padding = 0, bool flipped = false)
+      : width_(width),
+        height_(height),
+        guard_(guard),
+        span_(width + padding + 2 * guard),
+        flipped_(flipped),
+        store_(std::size_t(span_) * std::size_t(height + 2 * guard), kGuard) {
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) store_[Index(x, y)] = 0;
+  }
 
-    Pixel* GetBits() const override
-    {
-        return const_cast<Pixel*>(store_.data()) + std::size_t(guard_) * std::size_t(span_) + std::size_t(guard_);
-    }
-    int GetWidth() const override { return width_; }
-    int GetHeight() const override { return height_; }
-    int GetRowSpan() const override { return span_; }
-    bool IsFlipped() const override { return flipped_; }
-    bool Resize(int, int) override { return false; }
+  Pixel* GetBits() const override {
+    return const_cast<Pixel*>(store_.data()) + std::size_t(guard_) * std::size_t(span_) +
+           std::size_t(guard_);
+  }
+  int GetWidth() const override { return width_; }
+  int GetHeight() const override { return height_; }
+  int GetRowSpan() const override { return span_; }
+  bool IsFlipped() const override { return flipped_; }
+  bool Resize(int, int) override { return false; }
 
-    // Pixel (x, y) as the drawing operations see it (row 0 at the top).
-    Pixel& At(int x, int y)
-    {
-        const int memRow = flipped_ ? height_ - 1 - y : y;
-        return store_[Index(x, memRow)];
-    }
+  // Pixel (x, y) as the drawing operations see it (row 0 at the top).
+  Pixel& At(int x, int y) {
+    const int memRow = flipped_ ? height_ - 1 - y : y;
+    return store_[Index(x, memRow)];
+  }
 
-    // Number of words outside the width x height area that changed.
-    int GuardDamage() const
-    {
-        int damaged = 0;
-        for (int y = -guard_; y < height_ + guard_; ++y)
-            for (int x = -guard_; x < span_ - guard_; ++x) {
-                const bool inside = x >= 0 && x < width_ && y >= 0 && y < height_;
-                if (!inside && store_[Index(x, y)] != kGuard)
-                    ++damaged;
-            }
-        return damaged;
-    }
+  // Number of words outside the width x height area that changed.
+  int GuardDamage() const {
+    int damaged = 0;
+    for (int y = -guard_; y < height_ + guard_; ++y)
+      for (int x = -guard_; x < span_ - guard_; ++x) {
+        const bool inside = x >= 0 && x < width_ && y >= 0 && y < height_;
+        if (!inside && store_[Index(x, y)] != kGuard) ++damaged;
+      }
+    return damaged;
+  }
 
-    const std::vector<Pixel>& Store() const { return store_; }
+  const std::vector<Pixel>& Store() const { return store_; }
 
-private:
-    std::size_t Index(int x, int memRow) const
-    {
-        return std::size_t(memRow + guard_) * std::size_t(span_) + std::size_t(x + guard_);
-    }
+ private:
+  std::size_t Index(int x, int memRow) const {
+    return std::size_t(memRow + guard_) * std::size_t(span_) + std::size_t(x + guard_);
+  }
 
-    int width_, height_, guard_, span_;
-    bool flipped_;
-    std::vector<Pixel> store_;
+  int width_, height_, guard_, span_;
+  bool flipped_;
+  std::vector<Pixel> store_;
 };
 
-} // namespace rastertest
+}  // namespace rastertest

@@ -26,7 +26,8 @@ void ExpectScaled(const Audio& in, const Audio& out, double gain, double toleran
   ASSERT_EQ(out.rate, in.rate);
   ASSERT_EQ(out.samples.size(), in.samples.size());
   for (size_t i = 0; i < in.samples.size(); ++i)
-    ASSERT_NEAR(out.samples[i], static_cast<float>(in.samples[i] * gain), tolerance) << "sample " << i;
+    ASSERT_NEAR(out.samples[i], static_cast<float>(in.samples[i] * gain), tolerance)
+        << "sample " << i;
 }
 
 TEST(RenderToolProbe, KeepsTheInputFormatAndAppliesTheSetting) {
@@ -49,8 +50,8 @@ TEST(RenderToolProbe, KeepsTheInputFormatAndAppliesTheSetting) {
     ScratchDir dir;
     WriteAudio(dir.Path(c.name), MakeInput(2, 48000, 5000, c.format));
     const Audio in = ReadAudio(dir.Path(c.name));
-    const ToolRun run =
-        RunTool(WithProbe({"--set", "Gain=0.5", dir.Path(c.name), dir.Path(std::string("out-") + c.name)}));
+    const ToolRun run = RunTool(
+        WithProbe({"--set", "Gain=0.5", dir.Path(c.name), dir.Path(std::string("out-") + c.name)}));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Audio out = ReadAudio(dir.Path(std::string("out-") + c.name));
     EXPECT_EQ(out.format, in.format);
@@ -61,7 +62,8 @@ TEST(RenderToolProbe, KeepsTheInputFormatAndAppliesTheSetting) {
 TEST(RenderToolProbe, OutputFormatFromNameAndEncoding) {
   ScratchDir dir;
   WriteAudio(dir.Path("in.wav"), MakeInput(2, 44100, 3000, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
-  ToolRun run = RunTool(WithProbe({"--encoding", "pcm16", dir.Path("in.wav"), dir.Path("out.flac")}));
+  ToolRun run =
+      RunTool(WithProbe({"--encoding", "pcm16", dir.Path("in.wav"), dir.Path("out.flac")}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadAudio(dir.Path("out.flac")).format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
 
@@ -92,8 +94,8 @@ TEST(RenderToolProbe, MonoAndBothPrecisionsAndRandomBlocks) {
   for (const char* precision : {"32", "64"}) {
     for (const char* block : {"1", "333", "random", "random:17"}) {
       SCOPED_TRACE(std::string(precision) + " / " + block);
-      ToolRun run = RunTool(WithProbe({"--precision", precision, "--block", block, "--set", "Gain=1.5",
-                                       dir.Path("mono.wav"), dir.Path("m.wav")}));
+      ToolRun run = RunTool(WithProbe({"--precision", precision, "--block", block, "--set",
+                                       "Gain=1.5", dir.Path("mono.wav"), dir.Path("m.wav")}));
       ASSERT_EQ(run.exitCode, 0) << run.err;
       ExpectScaled(mono, ReadAudio(dir.Path("m.wav")), 1.5, 0.0);
       run = RunTool(WithProbe({"--precision", precision, "--block", block, "--set", "Gain=0.25",
@@ -132,12 +134,14 @@ TEST(RenderToolProbe, SavedStateRestoresTheSettings) {
   const Audio in = ReadAudio(dir.Path("in.wav"));
   ToolRun run = RunTool(WithProbe({"--set", "Gain=0.5", "--save-state", dir.Path("s.state")}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  run = RunTool(WithProbe({"--load-state", dir.Path("s.state"), dir.Path("in.wav"), dir.Path("out.wav")}));
+  run = RunTool(
+      WithProbe({"--load-state", dir.Path("s.state"), dir.Path("in.wav"), dir.Path("out.wav")}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ExpectScaled(in, ReadAudio(dir.Path("out.wav")), 0.5, 0.0);
   // The state is the plug-in's own bytes: a garbled one is refused.
   std::ofstream(dir.Path("bad.state")) << "xyz";
-  run = RunTool(WithProbe({"--load-state", dir.Path("bad.state"), dir.Path("in.wav"), dir.Path("o2.wav")}));
+  run = RunTool(
+      WithProbe({"--load-state", dir.Path("bad.state"), dir.Path("in.wav"), dir.Path("o2.wav")}));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("refused the state"), std::string::npos) << run.err;
 }
@@ -145,13 +149,15 @@ TEST(RenderToolProbe, SavedStateRestoresTheSettings) {
 TEST(RenderToolProbe, ListsParametersWithRangeDefaultAndCurrentValue) {
   const ToolRun run = RunTool(WithProbe({"--set", "Gain=0.7", "--list-params"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("0  Gain   0.00 .. 2.00            1.00        0.70"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("0  Gain   0.00 .. 2.00            1.00        0.70"), std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("1  Probe  Off .. On"), std::string::npos) << run.out;
 }
 
 TEST(RenderToolProbe, SummaryReportsLevelsAndSpeed) {
   ScratchDir dir;
-  const ToolRun run = RunTool({"--plugin", kProbe, "--set", "Gain=0.5", "--generate", "1", dir.Path("g.wav")});
+  const ToolRun run =
+      RunTool({"--plugin", kProbe, "--set", "Gain=0.5", "--generate", "1", dir.Path("g.wav")});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const Audio out = ReadAudio(dir.Path("g.wav"));
   double peak = 0;
@@ -159,8 +165,10 @@ TEST(RenderToolProbe, SummaryReportsLevelsAndSpeed) {
   char expected[64];
   std::snprintf(expected, sizeof expected, "out %.1f dBFS", 20 * std::log10(peak));
   EXPECT_NE(run.out.find("duration  1.000 s  (44100 frames, 2 ch, 44100 Hz, 32-bit float WAV)"),
-            std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("blocks    87 (512 frames, 32-bit process)"), std::string::npos) << run.out;
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("blocks    87 (512 frames, 32-bit process)"), std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("speed     plug-in "), std::string::npos) << run.out;
 }
@@ -192,7 +200,8 @@ TEST(RenderToolProbe, EveryFailureIsOneMessageAndLeavesNoFile) {
       {{"--plugin", probe, "--set-normalized", "Gain=1.01", in, out}, "outside 0 .. 1"},
       {{"--plugin", probe, "--set", "Probe=Maybe", in, out}, "refused value 'Maybe'"},
       {{"--plugin", probe, "--program", "3", in, out}, "program 3 does not exist"},
-      {{"--plugin", probe, "--load-state", dir.Path("none.state"), in, out}, "cannot read state file"},
+      {{"--plugin", probe, "--load-state", dir.Path("none.state"), in, out},
+       "cannot read state file"},
       {{"--plugin", probe, dir.Path("missing.wav"), out}, "cannot open input"},
       {{"--plugin", probe, dir.Path("text.wav"), out}, "not a readable audio file"},
       {{"--plugin", probe, dir.Path("u8.wav"), out}, "unsupported sample format"},

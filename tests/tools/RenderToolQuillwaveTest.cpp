@@ -50,7 +50,8 @@ Audio Reference(const Audio& in, const Settings& s) {
     mono.type = vst::kSpeakerArrMono;
     mono.numChannels = 1;
     vst::VstSpeakerArrangement monoOut = mono;
-    fx.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&mono), &monoOut);
+    fx.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&mono),
+                &monoOut);
   }
   for (const auto& [name, value] : s.values) {
     std::string text = value;
@@ -67,8 +68,9 @@ Audio Reference(const Audio& in, const Settings& s) {
     t.ppqPos = t.samplePos / in.rate * t.tempo / 60.0;
     t.barStartPos = std::floor(t.ppqPos / 4.0) * 4.0;
     t.timeSigNumerator = t.timeSigDenominator = 4;
-    t.flags = vst::kVstPpqPosValid | vst::kVstTempoValid | vst::kVstBarsValid | vst::kVstTimeSigValid |
-              (s.tempo > 0 ? vst::kVstTransportPlaying : 0) | (pos == 0 ? vst::kVstTransportChanged : 0);
+    t.flags = vst::kVstPpqPosValid | vst::kVstTempoValid | vst::kVstBarsValid |
+              vst::kVstTimeSigValid | (s.tempo > 0 ? vst::kVstTransportPlaying : 0) |
+              (pos == 0 ? vst::kVstTransportChanged : 0);
     host.SetTransport(t);
     if (s.doubles) {
       std::vector<std::vector<double>> bi(in.channels, std::vector<double>(n)), bo = bi;
@@ -76,7 +78,8 @@ Audio Reference(const Audio& in, const Settings& s) {
         for (int i = 0; i < n; ++i) bi[c][i] = in.samples[(pos + i) * in.channels + c];
       fx.ProcessDouble(bi, bo, n);
       for (int c = 0; c < in.channels; ++c)
-        for (int i = 0; i < n; ++i) out.samples[(pos + i) * in.channels + c] = static_cast<float>(bo[c][i]);
+        for (int i = 0; i < n; ++i)
+          out.samples[(pos + i) * in.channels + c] = static_cast<float>(bo[c][i]);
     } else {
       std::vector<std::vector<float>> bi(in.channels, std::vector<float>(n)), bo = bi;
       for (int c = 0; c < in.channels; ++c)
@@ -95,7 +98,8 @@ void ExpectSameSamples(const Audio& a, const Audio& b) {
   ASSERT_EQ(a.samples.size(), b.samples.size());
   size_t differing = 0, first = 0;
   for (size_t i = 0; i < a.samples.size(); ++i)
-    if (std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0 && differing++ == 0) first = i;
+    if (std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0 && differing++ == 0)
+      first = i;
   EXPECT_EQ(differing, 0u) << "first difference at sample " << first << ": " << a.samples[first]
                            << " vs " << b.samples[first];
 }
@@ -104,12 +108,16 @@ TEST(RenderToolQuillwave, OutputEqualsTheTestHostForTheSameSettings) {
   ScratchDir dir;
   const Settings cases[] = {
       {{}, 512, false, 0},
-      {{{"Mix", "0.8"}, {"FilterMode", "2"}, {"Cutoff2", "0.7"}, {"Resonance", "2.5"}}, 256, false, 0},
+      {{{"Mix", "0.8"}, {"FilterMode", "2"}, {"Cutoff2", "0.7"}, {"Resonance", "2.5"}},
+       256,
+       false,
+       0},
       {{{"FilterMode", "1"}, {"LfoFrequency", "3.5"}, {"Shape", "2"}}, 100, true, 0},
       {{{"Mode", "1"}, {"TempoSync", "1"}, {"Note", "3"}, {"Prefix", "2"}}, 441, false, 140},
   };
   for (int channels : {2, 1}) {
-    WriteAudio(dir.Path("in.wav"), MakeInput(channels, 44100, 30000, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    WriteAudio(dir.Path("in.wav"),
+               MakeInput(channels, 44100, 30000, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
     const Audio in = ReadAudio(dir.Path("in.wav"));
     for (const Settings& s : cases) {
       SCOPED_TRACE(::testing::Message() << channels << " channels, block " << s.block << ", "
@@ -127,16 +135,23 @@ TEST(RenderToolQuillwave, OutputEqualsTheTestHostForTheSameSettings) {
 
 TEST(RenderToolQuillwave, SavedStateReproducesTheOutput) {
   ScratchDir dir;
-  const std::vector<std::string> settings{"--set", "Mix=0.9", "--set", "FilterMode=2",
-                                          "--set", "LfoFrequency=2.5", "--set-normalized", "Cutoff1=0.1"};
+  const std::vector<std::string> settings{"--set",
+                                          "Mix=0.9",
+                                          "--set",
+                                          "FilterMode=2",
+                                          "--set",
+                                          "LfoFrequency=2.5",
+                                          "--set-normalized",
+                                          "Cutoff1=0.1"};
   std::vector<std::string> args{"--plugin", kPlugin, "--quiet"};
   args.insert(args.end(), settings.begin(), settings.end());
-  args.insert(args.end(), {"--save-state", dir.Path("fx.state"), "--generate", "1", dir.Path("a.wav")});
+  args.insert(args.end(),
+              {"--save-state", dir.Path("fx.state"), "--generate", "1", dir.Path("a.wav")});
   ToolRun run = RunTool(args);
   ASSERT_EQ(run.exitCode, 0) << run.err;
 
-  run = RunTool({"--plugin", kPlugin, "--quiet", "--load-state", dir.Path("fx.state"), "--generate", "1",
-                 dir.Path("b.wav")});
+  run = RunTool({"--plugin", kPlugin, "--quiet", "--load-state", dir.Path("fx.state"), "--generate",
+                 "1", dir.Path("b.wav")});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ExpectSameSamples(ReadAudio(dir.Path("a.wav")), ReadAudio(dir.Path("b.wav")));
 
@@ -164,8 +179,9 @@ TEST(RenderToolQuillwave, BypassPassesEveryFrameWithRandomBlocks) {
   ScratchDir dir;
   WriteAudio(dir.Path("in.wav"), MakeInput(2, 48000, 40000, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
   for (const char* precision : {"32", "64"}) {
-    const ToolRun run = RunTool({"--plugin", kPlugin, "--quiet", "--set", "OnOff=1", "--block", "random:700",
-                                 "--precision", precision, dir.Path("in.wav"), dir.Path("out.wav")});
+    const ToolRun run =
+        RunTool({"--plugin", kPlugin, "--quiet", "--set", "OnOff=1", "--block", "random:700",
+                 "--precision", precision, dir.Path("in.wav"), dir.Path("out.wav")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ExpectSameSamples(ReadAudio(dir.Path("out.wav")), ReadAudio(dir.Path("in.wav")));
   }
@@ -184,8 +200,8 @@ TEST(RenderToolQuillwave, RangesComeFromThePlugin) {
     EXPECT_NE(run.err.find("out of range"), std::string::npos) << run.err;
   }
   EXPECT_TRUE(dir.Entries().empty());
-  run = RunTool({"--plugin", kPlugin, "--quiet", "--set", "Resonance=4", "--set", "LfoFrequency=0.1",
-                 "--generate", "0.1", dir.Path("x.wav")});
+  run = RunTool({"--plugin", kPlugin, "--quiet", "--set", "Resonance=4", "--set",
+                 "LfoFrequency=0.1", "--generate", "0.1", dir.Path("x.wav")});
   EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 

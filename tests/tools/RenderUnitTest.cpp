@@ -21,8 +21,9 @@ RenderOptions Parse(std::vector<std::string> args) {
 }
 
 TEST(RenderOptions, ReadsSettingsInOrderAndBothValueSpellings) {
-  const RenderOptions o = Parse({"--set", "Mix=0.25", "--set-normalized=Cutoff1=0.5", "--block=random:300",
-                                 "--precision", "64", "--tempo", "90", "in.wav", "out.flac"});
+  const RenderOptions o =
+      Parse({"--set", "Mix=0.25", "--set-normalized=Cutoff1=0.5", "--block=random:300",
+             "--precision", "64", "--tempo", "90", "in.wav", "out.flac"});
   ASSERT_EQ(o.assignments.size(), 2u);
   EXPECT_EQ(o.assignments[0].name, "Mix");
   EXPECT_EQ(o.assignments[0].value, "0.25");
@@ -49,14 +50,22 @@ TEST(RenderOptions, ReadsSettingsInOrderAndBothValueSpellings) {
 
 TEST(RenderOptions, RejectsMalformedArguments) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--block", "0", "a.wav", "b.wav"},        {"--block", "12x", "a.wav", "b.wav"},
-      {"--precision", "16", "a.wav", "b.wav"},   {"--set", "Mix", "a.wav", "b.wav"},
-      {"--set", "=1", "a.wav", "b.wav"},         {"--tempo", "fast", "a.wav", "b.wav"},
-      {"--generate", "-1", "b.wav"},             {"--generate", "1"},
-      {"--program", "-2", "a.wav", "b.wav"},     {"--nonsense", "a.wav", "b.wav"},
-      {"a.wav"},                                 {"a.wav", "b.wav", "c.wav"},
-      {},                                        {"--quiet=1", "a.wav", "b.wav"},
-      {"--set"},                                 {"--channels", "3", "--generate", "1", "b.wav"},
+      {"--block", "0", "a.wav", "b.wav"},
+      {"--block", "12x", "a.wav", "b.wav"},
+      {"--precision", "16", "a.wav", "b.wav"},
+      {"--set", "Mix", "a.wav", "b.wav"},
+      {"--set", "=1", "a.wav", "b.wav"},
+      {"--tempo", "fast", "a.wav", "b.wav"},
+      {"--generate", "-1", "b.wav"},
+      {"--generate", "1"},
+      {"--program", "-2", "a.wav", "b.wav"},
+      {"--nonsense", "a.wav", "b.wav"},
+      {"a.wav"},
+      {"a.wav", "b.wav", "c.wav"},
+      {},
+      {"--quiet=1", "a.wav", "b.wav"},
+      {"--set"},
+      {"--channels", "3", "--generate", "1", "b.wav"},
   };
   for (const auto& args : bad) {
     std::string joined;

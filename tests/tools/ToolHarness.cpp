@@ -33,8 +33,10 @@ ToolRun RunTool(const std::vector<std::string>& args) {
   const std::string outPath = logs.Path("stdout"), errPath = logs.Path("stderr");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   std::vector<std::string> all{QW_RENDER_TOOL};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -126,7 +128,8 @@ Audio MakeInput(int channels, int rate, int frames, int format) {
     for (int c = 0; c < channels; ++c) {
       noise = noise * 1664525u + 1013904223u;
       const double n = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.2;
-      const double tone = 0.5 * std::sin(2 * M_PI * (110.0 * (c + 1)) * t) * std::exp(-2.0 * std::fmod(t, 0.5));
+      const double tone =
+          0.5 * std::sin(2 * M_PI * (110.0 * (c + 1)) * t) * std::exp(-2.0 * std::fmod(t, 0.5));
       a.samples[static_cast<size_t>(i) * channels + c] = static_cast<float>(tone + n);
     }
   }

@@ -19,13 +19,13 @@ ToolRun RunTool(const std::vector<std::string>& args);
 
 // A fresh directory, removed with its contents at the end of the test.
 class ScratchDir {
-public:
+ public:
   ScratchDir();
   ~ScratchDir();
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   std::vector<std::string> Entries() const;  // file names, sorted
 
-private:
+ private:
   std::string dir_;
 };
 

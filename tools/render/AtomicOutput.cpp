@@ -27,7 +27,7 @@ std::string BaseName(const std::string& path) {
 }  // namespace
 
 AtomicOutput::AtomicOutput(std::string target) : target_(std::move(target)) {
-  struct stat st{};
+  struct stat st {};
   if (stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     throw RenderError("output '" + target_ + "' is a directory");
   if (BaseName(target_).empty()) throw RenderError("output '" + target_ + "' names no file");
@@ -37,8 +37,7 @@ AtomicOutput::AtomicOutput(std::string target) : target_(std::move(target)) {
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   fd_ = mkstemp(buf.data());
-  if (fd_ < 0)
-    throw RenderError("cannot create output '" + target_ + "': " + std::strerror(errno));
+  if (fd_ < 0) throw RenderError("cannot create output '" + target_ + "': " + std::strerror(errno));
   temp_ = buf.data();
   // mkstemp makes the file private; give it the permissions a plain create would.
   const mode_t mask = umask(0);
@@ -84,7 +83,8 @@ void AtomicOutput::Commit() {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa{}, sb{};
+  struct stat sa {
+  }, sb{};
   if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

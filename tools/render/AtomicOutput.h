@@ -7,7 +7,7 @@
 // truncated file under the target's name. Without Commit() the destructor
 // removes the temporary file.
 class AtomicOutput {
-public:
+ public:
   // Throws RenderError when the target is a directory or the directory does
   // not accept a new file.
   explicit AtomicOutput(std::string target);
@@ -28,7 +28,7 @@ public:
   // Renames the temporary file onto the target. Throws RenderError.
   void Commit();
 
-private:
+ private:
   std::string target_;
   std::string temp_;
   int fd_ = -1;

@@ -15,17 +15,16 @@ const vst::VstTimeInfo* HostTransport::TimeInfo() {
   info_ = VstTimeInfo{};
   info_.samplePos = static_cast<double>(position_);
   info_.sampleRate = sampleRate_;
-  info_.nanoSeconds = static_cast<double>(
-      std::chrono::duration_cast<std::chrono::nanoseconds>(
-          std::chrono::steady_clock::now().time_since_epoch())
-          .count());
+  info_.nanoSeconds = static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
   info_.ppqPos = ppq;
   info_.tempo = tempo_;
   info_.barStartPos = std::floor(ppq / 4.0) * 4.0;
   info_.timeSigNumerator = 4;
   info_.timeSigDenominator = 4;
-  info_.flags = kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
-                kVstTimeSigValid;
+  info_.flags =
+      kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
   if (playing_) info_.flags |= kVstTransportPlaying;
   if (changed_) info_.flags |= kVstTransportChanged;
   changed_ = false;

@@ -10,7 +10,7 @@
 // with the rendered frames; without one it is stopped at 120 beats per minute
 // (positions still follow the render, as a stopped host reports its cursor).
 class HostTransport {
-public:
+ public:
   HostTransport(double sampleRate, std::optional<double> tempo);
 
   // Position of the next frame to be processed.
@@ -20,7 +20,7 @@ public:
   // The answer to audioMasterGetTime for the current position.
   const vst::VstTimeInfo* TimeInfo();
 
-private:
+ private:
   double sampleRate_;
   double tempo_;
   bool playing_;

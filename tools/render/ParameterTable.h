@@ -13,7 +13,7 @@ struct ParameterInfo {
   std::string name;
   std::string label;
   std::string minText, maxText, defaultText;  // as the plug-in displays them
-  std::optional<double> min, max;              // when both displays are numbers
+  std::optional<double> min, max;             // when both displays are numbers
 };
 
 // The plug-in's parameters by name, with ranges and defaults.
@@ -24,7 +24,7 @@ struct ParameterInfo {
 // and setParameter(1) are the two ends of the range. The instance being
 // rendered is never touched by this probing.
 class ParameterTable {
-public:
+ public:
   ParameterTable(const PluginLibrary& library, double sampleRate, int blockFrames);
 
   const std::vector<ParameterInfo>& Parameters() const { return params_; }
@@ -40,6 +40,6 @@ public:
   // Index, name, range, default and the instance's current display text.
   void Print(PluginInstance& instance, std::FILE* out) const;
 
-private:
+ private:
   std::vector<ParameterInfo> params_;
 };

@@ -31,7 +31,8 @@ PluginInstance::PluginInstance(const PluginLibrary& library) {
   tConstructing = nullptr;
   if (!effect) throw RenderError("plug-in '" + library.Path() + "' returned no instance");
   if (effect->magic != kEffectMagic)
-    throw RenderError("plug-in '" + library.Path() + "' returned a record that is not a VST 2.4 instance");
+    throw RenderError("plug-in '" + library.Path() +
+                      "' returned a record that is not a VST 2.4 instance");
   effect_ = effect;
   // resvd1 belongs to the host: it leads the callback back to this object.
   effect_->resvd1 = reinterpret_cast<VstIntPtr>(this);
@@ -126,8 +127,10 @@ void PluginInstance::Process(double** inputs, double** outputs, int frames) {
 VstIntPtr PluginInstance::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                        VstIntPtr value, void* ptr, float opt) {
   PluginInstance* self = nullptr;
-  if (effect && effect->resvd1) self = reinterpret_cast<PluginInstance*>(effect->resvd1);
-  else self = tConstructing;
+  if (effect && effect->resvd1)
+    self = reinterpret_cast<PluginInstance*>(effect->resvd1);
+  else
+    self = tConstructing;
   if (self) return self->OnRequest(opcode, index, value, ptr, opt);
   // No instance known (a call with a foreign record): answer what needs none.
   if (opcode == audioMasterVersion) return kVstVersion;
@@ -140,22 +143,35 @@ VstIntPtr PluginInstance::OnRequest(VstInt32 opcode, VstInt32 index, VstIntPtr v
   (void)value;
   (void)opt;
   switch (opcode) {
-    case audioMasterVersion: return kVstVersion;
-    case audioMasterCurrentId: return 0;
-    case audioMasterIdle: return 0;
+    case audioMasterVersion:
+      return kVstVersion;
+    case audioMasterCurrentId:
+      return 0;
+    case audioMasterIdle:
+      return 0;
     case audioMasterGetTime:
       return transport_ ? reinterpret_cast<VstIntPtr>(transport_->TimeInfo()) : 0;
-    case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate_);
-    case audioMasterGetBlockSize: return blockFrames_;
+    case audioMasterGetSampleRate:
+      return static_cast<VstIntPtr>(sampleRate_);
+    case audioMasterGetBlockSize:
+      return blockFrames_;
     case audioMasterGetInputLatency:
-    case audioMasterGetOutputLatency: return 0;
+    case audioMasterGetOutputLatency:
+      return 0;
     case audioMasterGetCurrentProcessLevel:
       return processing_ ? kVstProcessLevelOffline : kVstProcessLevelUser;
-    case audioMasterGetAutomationState: return 1;  // automation off
-    case audioMasterGetVendorString: CopyText(ptr, kHostVendor, kVstMaxVendorStrLen); return 1;
-    case audioMasterGetProductString: CopyText(ptr, kHostProduct, kVstMaxProductStrLen); return 1;
-    case audioMasterGetVendorVersion: return kHostVersion;
-    case audioMasterGetLanguage: return 1;  // English
+    case audioMasterGetAutomationState:
+      return 1;  // automation off
+    case audioMasterGetVendorString:
+      CopyText(ptr, kHostVendor, kVstMaxVendorStrLen);
+      return 1;
+    case audioMasterGetProductString:
+      CopyText(ptr, kHostProduct, kVstMaxProductStrLen);
+      return 1;
+    case audioMasterGetVendorVersion:
+      return kHostVersion;
+    case audioMasterGetLanguage:
+      return 1;  // English
     case audioMasterCanDo: {
       if (!ptr) return 0;
       const char* what = static_cast<const char*>(ptr);
@@ -170,8 +186,11 @@ VstIntPtr PluginInstance::OnRequest(VstInt32 opcode, VstInt32 index, VstIntPtr v
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
     case audioMasterUpdateDisplay:
-    case audioMasterIOChanged: return 1;
-    case audioMasterProcessEvents: return 0;
-    default: return 0;
+    case audioMasterIOChanged:
+      return 1;
+    case audioMasterProcessEvents:
+      return 0;
+    default:
+      return 0;
   }
 }

@@ -14,7 +14,7 @@
 // vendor and product strings, sample rate and block size, time info from the
 // attached transport, and the process level.
 class PluginInstance {
-public:
+ public:
   // Calls the entry point and effOpen. Throws RenderError when the entry
   // point returns null or a record without the VST magic number.
   explicit PluginInstance(const PluginLibrary& library);
@@ -48,7 +48,7 @@ public:
   void Process(double** inputs, double** outputs, int frames);
   double ProcessSeconds() const { return processSeconds_; }
 
-private:
+ private:
   static vst::VstIntPtr HostCallback(vst::AEffect* effect, vst::VstInt32 opcode,
                                      vst::VstInt32 index, vst::VstIntPtr value, void* ptr,
                                      float opt);

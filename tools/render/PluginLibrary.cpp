@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
-  struct stat st{};
+  struct stat st {};
   if (stat(path.c_str(), &st) != 0)
     throw RenderError("cannot load plug-in '" + path + "': " + std::strerror(errno));
   // dlopen searches the library path for names without a slash; a file name

@@ -8,7 +8,7 @@
 // (VSTPluginMain, or the older name main). Throws RenderError when the
 // library does not load or has no entry point.
 class PluginLibrary {
-public:
+ public:
   explicit PluginLibrary(const std::string& path);
   ~PluginLibrary();
   PluginLibrary(const PluginLibrary&) = delete;
@@ -20,7 +20,7 @@ public:
   // Quillwave.so in the directory of the running executable.
   static std::string DefaultPath();
 
-private:
+ private:
   std::string path_;
   void* handle_ = nullptr;
   vst::PluginEntryProc entry_ = nullptr;

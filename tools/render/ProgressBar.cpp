@@ -8,7 +8,10 @@ constexpr int kBarWidth = 30;
 }
 
 ProgressBar::ProgressBar(std::FILE* out, int64_t totalFrames, double sampleRate, bool enabled)
-    : out_(out), total_(totalFrames), sampleRate_(sampleRate), enabled_(enabled && totalFrames > 0) {}
+    : out_(out),
+      total_(totalFrames),
+      sampleRate_(sampleRate),
+      enabled_(enabled && totalFrames > 0) {}
 
 ProgressBar::~ProgressBar() { Finish(); }
 

@@ -7,7 +7,7 @@
 // A one-line progress bar redrawn in place (carriage return) at most ten
 // times a second, then erased by Finish().
 class ProgressBar {
-public:
+ public:
   ProgressBar(std::FILE* out, int64_t totalFrames, double sampleRate, bool enabled);
   ~ProgressBar();
 
@@ -17,7 +17,7 @@ public:
   // The bar's text for a state, without the leading carriage return.
   static void Format(char* buf, size_t size, int64_t done, int64_t total, double sampleRate);
 
-private:
+ private:
   std::FILE* out_;
   int64_t total_;
   double sampleRate_;

@@ -118,7 +118,8 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
     } else if (name == "--program") {
       const std::string v = value();
       long long n = 0;
-      if (!ParseInt(v, 0, 1 << 20, n)) throw UsageError("--program expects a preset number, got '" + v + "'");
+      if (!ParseInt(v, 0, 1 << 20, n))
+        throw UsageError("--program expects a preset number, got '" + v + "'");
       o.program = static_cast<int>(n);
     } else if (name == "--load-state") {
       o.loadStatePath = value();
@@ -140,25 +141,31 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
         o.blockSize = 1024;
       } else if (v.rfind("random:", 0) == 0) {
         if (!ParseInt(v.substr(7), 1, 1 << 20, n))
-          throw UsageError("--block random:N expects a largest size between 1 and 1048576, got '" + v + "'");
+          throw UsageError("--block random:N expects a largest size between 1 and 1048576, got '" +
+                           v + "'");
         o.randomBlocks = true;
         o.blockSize = static_cast<int>(n);
       } else if (ParseInt(v, 1, 1 << 20, n)) {
         o.randomBlocks = false;
         o.blockSize = static_cast<int>(n);
       } else {
-        throw UsageError("--block expects a size between 1 and 1048576 or 'random', got '" + v + "'");
+        throw UsageError("--block expects a size between 1 and 1048576 or 'random', got '" + v +
+                         "'");
       }
     } else if (name == "--seed") {
       const std::string v = value();
       long long n = 0;
-      if (!ParseInt(v, 0, 0xffffffffLL, n)) throw UsageError("--seed expects a whole number, got '" + v + "'");
+      if (!ParseInt(v, 0, 0xffffffffLL, n))
+        throw UsageError("--seed expects a whole number, got '" + v + "'");
       o.seed = static_cast<uint32_t>(n);
     } else if (name == "--precision") {
       const std::string v = value();
-      if (v == "32") o.precision = 32;
-      else if (v == "64") o.precision = 64;
-      else throw UsageError("--precision expects 32 or 64, got '" + v + "'");
+      if (v == "32")
+        o.precision = 32;
+      else if (v == "64")
+        o.precision = 64;
+      else
+        throw UsageError("--precision expects 32 or 64, got '" + v + "'");
     } else if (name == "--generate") {
       const std::string v = value();
       double s = 0;
@@ -168,7 +175,8 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
     } else if (name == "--rate") {
       const std::string v = value();
       long long n = 0;
-      if (!ParseInt(v, 8000, 768000, n)) throw UsageError("--rate expects a sample rate between 8000 and 768000, got '" + v + "'");
+      if (!ParseInt(v, 8000, 768000, n))
+        throw UsageError("--rate expects a sample rate between 8000 and 768000, got '" + v + "'");
       o.generateRate = static_cast<int>(n);
     } else if (name == "--channels") {
       const std::string v = value();
@@ -177,16 +185,24 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
       o.generateChannels = static_cast<int>(n);
     } else if (name == "--encoding") {
       const std::string v = value();
-      if (v == "pcm16") o.encoding = SampleEncoding::Pcm16;
-      else if (v == "pcm24") o.encoding = SampleEncoding::Pcm24;
-      else if (v == "float") o.encoding = SampleEncoding::Float32;
-      else throw UsageError("--encoding expects pcm16, pcm24 or float, got '" + v + "'");
+      if (v == "pcm16")
+        o.encoding = SampleEncoding::Pcm16;
+      else if (v == "pcm24")
+        o.encoding = SampleEncoding::Pcm24;
+      else if (v == "float")
+        o.encoding = SampleEncoding::Float32;
+      else
+        throw UsageError("--encoding expects pcm16, pcm24 or float, got '" + v + "'");
     } else if (name == "--format") {
       const std::string v = value();
-      if (v == "wav") o.container = FileContainer::Wav;
-      else if (v == "aiff") o.container = FileContainer::Aiff;
-      else if (v == "flac") o.container = FileContainer::Flac;
-      else throw UsageError("--format expects wav, aiff or flac, got '" + v + "'");
+      if (v == "wav")
+        o.container = FileContainer::Wav;
+      else if (v == "aiff")
+        o.container = FileContainer::Aiff;
+      else if (v == "flac")
+        o.container = FileContainer::Flac;
+      else
+        throw UsageError("--format expects wav, aiff or flac, got '" + v + "'");
     } else {
       throw UsageError("unknown option '" + name + "'");
     }
@@ -195,9 +211,12 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
 
   const bool standalone = o.listParams || !o.saveStatePath.empty();
   if (o.generateSeconds) {
-    if (positional.size() == 1) o.outputPath = positional[0];
-    else if (positional.size() > 1) throw UsageError("with --generate give only the output file");
-    else throw UsageError("--generate needs an output file");
+    if (positional.size() == 1)
+      o.outputPath = positional[0];
+    else if (positional.size() > 1)
+      throw UsageError("with --generate give only the output file");
+    else
+      throw UsageError("--generate needs an output file");
   } else if (positional.size() == 2) {
     o.inputPath = positional[0];
     o.outputPath = positional[1];

@@ -8,7 +8,7 @@
 // One --set or --set-normalized request, kept in command-line order.
 struct ParameterAssignment {
   std::string name;
-  std::string value;      // as typed
+  std::string value;  // as typed
   bool normalized = false;
 };
 
@@ -16,8 +16,8 @@ enum class SampleEncoding { FollowInput, Pcm16, Pcm24, Float32 };
 enum class FileContainer { FollowOutputName, Wav, Aiff, Flac };
 
 struct RenderOptions {
-  std::string pluginPath;            // empty: Quillwave.so next to the executable
-  std::string inputPath;             // empty with a generated signal
+  std::string pluginPath;  // empty: Quillwave.so next to the executable
+  std::string inputPath;   // empty with a generated signal
   std::string outputPath;
   std::optional<double> generateSeconds;
   int generateRate = 44100;
@@ -27,9 +27,9 @@ struct RenderOptions {
   std::optional<int> program;
   std::string loadStatePath;
   std::string saveStatePath;
-  std::optional<double> tempo;       // beats per minute: a playing transport
+  std::optional<double> tempo;  // beats per minute: a playing transport
 
-  int blockSize = 512;               // fixed size, or the largest random size
+  int blockSize = 512;  // fixed size, or the largest random size
   bool randomBlocks = false;
   uint32_t seed = 1;
   int precision = 32;

@@ -38,7 +38,8 @@ constexpr int64_t kChunkFrames = 65536;
 std::vector<uint8_t> ReadStateFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw RenderError("cannot read state file '" + path + "': " + std::strerror(errno));
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   if (in.bad()) throw RenderError("cannot read state file '" + path + "'");
   if (bytes.empty()) throw RenderError("state file '" + path + "' is empty");
   return bytes;
@@ -62,7 +63,7 @@ vst::VstSpeakerArrangement Arrangement(int channels) {
 
 // The audio source: a file or the synthetic signal.
 class Source {
-public:
+ public:
   explicit Source(const RenderOptions& o) {
     if (o.generateSeconds) {
       format_ = AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT, o.generateRate, o.generateChannels};
@@ -92,7 +93,7 @@ public:
     return n;
   }
 
-private:
+ private:
   AudioFormat format_;
   int64_t frames_ = 0;
   std::unique_ptr<SoundFileReader> reader_;
@@ -108,7 +109,8 @@ struct RenderResult {
 };
 
 template <typename Sample>
-void Deinterleave(const Sample* from, std::vector<std::vector<Sample>>& to, int channels, int64_t n) {
+void Deinterleave(const Sample* from, std::vector<std::vector<Sample>>& to, int channels,
+                  int64_t n) {
   if (channels == 1) {
     std::copy_n(from, n, to[0].data());
     return;
@@ -142,9 +144,8 @@ RenderResult RenderStream(Source& source, SoundFileWriter& writer, PluginInstanc
                           const RenderOptions& o, ProgressBar& progress) {
   const int channels = source.Format().channels;
   const int maxBlock = o.blockSize;
-  const int64_t chunk =
-      o.randomBlocks ? std::max<int64_t>(kChunkFrames, maxBlock)
-                     : maxBlock * ((kChunkFrames + maxBlock - 1) / maxBlock);
+  const int64_t chunk = o.randomBlocks ? std::max<int64_t>(kChunkFrames, maxBlock)
+                                       : maxBlock * ((kChunkFrames + maxBlock - 1) / maxBlock);
   const size_t chunkSize = static_cast<size_t>(chunk);
 
   std::vector<Sample> interleaved(chunkSize * channels);
@@ -210,7 +211,7 @@ std::string Db(double linear) {
 }  // namespace
 
 void RenderSession::InstallInterruptHandler() {
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
@@ -272,10 +273,10 @@ void RenderSession::Run() {
                         std::to_string(channels) + " channels");
     if (fx.numInputs != channels || fx.numOutputs != channels) {
       vst::VstSpeakerArrangement inArr = Arrangement(channels), outArr = Arrangement(channels);
-      if (plugin.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&inArr),
-                          &outArr) == 0)
-        throw RenderError("plug-in does not accept " + std::string(channels == 1 ? "mono" : "stereo") +
-                          " audio");
+      if (plugin.Dispatch(vst::effSetSpeakerArrangement, 0,
+                          reinterpret_cast<vst::VstIntPtr>(&inArr), &outArr) == 0)
+        throw RenderError("plug-in does not accept " +
+                          std::string(channels == 1 ? "mono" : "stereo") + " audio");
     }
     if (o.precision == 64) {
       if (!(fx.flags & vst::effFlagsCanDoubleReplacing) || !fx.processDoubleReplacing)
@@ -289,8 +290,9 @@ void RenderSession::Run() {
 
   if (o.program) {
     if (*o.program >= plugin.NumPrograms())
-      throw RenderError("program " + std::to_string(*o.program) + " does not exist (the plug-in has " +
-                        std::to_string(plugin.NumPrograms()) + ")");
+      throw RenderError("program " + std::to_string(*o.program) +
+                        " does not exist (the plug-in has " + std::to_string(plugin.NumPrograms()) +
+                        ")");
     plugin.Dispatch(vst::effSetProgram, 0, *o.program);
   }
   if (!loadedState.empty() && !plugin.SetProgramChunk(loadedState))
@@ -343,8 +345,11 @@ void RenderSession::Run() {
   else
     std::printf("blocks    %lld (%d frames, %d-bit process)\n",
                 static_cast<long long>(result->blocks), o.blockSize, o.precision);
-  std::printf("peak      in %s   out %s\n", Db(result->in.Peak()).c_str(), Db(result->out.Peak()).c_str());
-  std::printf("rms       in %s   out %s\n", Db(result->in.Rms()).c_str(), Db(result->out.Rms()).c_str());
+  std::printf("peak      in %s   out %s\n", Db(result->in.Peak()).c_str(),
+              Db(result->out.Peak()).c_str());
+  std::printf("rms       in %s   out %s\n", Db(result->in.Rms()).c_str(),
+              Db(result->out.Rms()).c_str());
   std::printf("speed     plug-in %.0fx real time, whole run %.0fx real time\n",
-              pluginSeconds > 0 ? duration / pluginSeconds : 0.0, elapsed > 0 ? duration / elapsed : 0.0);
+              pluginSeconds > 0 ? duration / pluginSeconds : 0.0,
+              elapsed > 0 ? duration / elapsed : 0.0);
 }

@@ -10,14 +10,14 @@
 // is a RenderError; nothing is left under the output's or the saved state's
 // name unless the whole run succeeded.
 class RenderSession {
-public:
+ public:
   RenderSession(const RenderOptions& options, std::chrono::steady_clock::time_point started);
   void Run();
 
   // Ctrl-C / SIGTERM stop the render cleanly (the temporary file is removed).
   static void InstallInterruptHandler();
 
-private:
+ private:
   const RenderOptions& options_;
   std::chrono::steady_clock::time_point started_;
 };

@@ -5,7 +5,7 @@
 
 // Peak and RMS over all channels of everything it was given.
 class SignalMeter {
-public:
+ public:
   template <typename Sample>
   void Add(const Sample* const* channels, int channelCount, int frames) {
     // Local accumulators in four lanes: keeps the loop free of stores and
@@ -35,14 +35,16 @@ public:
   }
 
   double Peak() const { return peak_; }
-  double Rms() const { return samples_ ? std::sqrt(sumSquares_ / static_cast<double>(samples_)) : 0.0; }
+  double Rms() const {
+    return samples_ ? std::sqrt(sumSquares_ / static_cast<double>(samples_)) : 0.0;
+  }
 
   // Level in dBFS, or -inf for silence.
   static double Decibels(double linear) {
     return linear > 0 ? 20.0 * std::log10(linear) : -INFINITY;
   }
 
-private:
+ private:
   double peak_ = 0.0;
   double sumSquares_ = 0.0;
   int64_t samples_ = 0;

@@ -50,22 +50,34 @@ int ContainerFromName(const std::string& path) {
 std::string AudioFormat::Describe() const {
   std::string enc;
   switch (sndfileFormat & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_16: enc = "16-bit"; break;
-    case SF_FORMAT_PCM_24: enc = "24-bit"; break;
-    case SF_FORMAT_FLOAT: enc = "32-bit float"; break;
-    default: enc = SubtypeName(sndfileFormat & SF_FORMAT_SUBMASK); break;
+    case SF_FORMAT_PCM_16:
+      enc = "16-bit";
+      break;
+    case SF_FORMAT_PCM_24:
+      enc = "24-bit";
+      break;
+    case SF_FORMAT_FLOAT:
+      enc = "32-bit float";
+      break;
+    default:
+      enc = SubtypeName(sndfileFormat & SF_FORMAT_SUBMASK);
+      break;
   }
   switch (sndfileFormat & SF_FORMAT_TYPEMASK) {
     case SF_FORMAT_WAV:
-    case SF_FORMAT_WAVEX: return enc + " WAV";
-    case SF_FORMAT_AIFF: return enc + " AIFF";
-    case SF_FORMAT_FLAC: return enc + " FLAC";
-    default: return enc;
+    case SF_FORMAT_WAVEX:
+      return enc + " WAV";
+    case SF_FORMAT_AIFF:
+      return enc + " AIFF";
+    case SF_FORMAT_FLAC:
+      return enc + " FLAC";
+    default:
+      return enc;
   }
 }
 
 SoundFileReader::SoundFileReader(const std::string& path) : path_(path) {
-  struct stat st{};
+  struct stat st {};
   if (stat(path.c_str(), &st) != 0)
     throw RenderError("cannot open input '" + path + "': " + std::strerror(errno));
   if (S_ISDIR(st.st_mode)) throw RenderError("input '" + path + "' is a directory");
@@ -75,8 +87,8 @@ SoundFileReader::SoundFileReader(const std::string& path) : path_(path) {
   SF_INFO info{};
   file_ = sf_open(path.c_str(), SFM_READ, &info);
   if (!file_)
-    throw RenderError("input '" + path + "' is not a readable audio file (" +
-                      sf_strerror(nullptr) + ")");
+    throw RenderError("input '" + path + "' is not a readable audio file (" + sf_strerror(nullptr) +
+                      ")");
   const int major = info.format & SF_FORMAT_TYPEMASK;
   const int subtype = info.format & SF_FORMAT_SUBMASK;
   if (!SupportedContainer(major)) {
@@ -159,13 +171,22 @@ void SoundFileWriter::Close() {
     throw RenderError("cannot write output '" + name_ + "': " + text);
 }
 
-int OutputContainer(const AudioFormat& input, const std::string& outputPath, FileContainer container) {
+int OutputContainer(const AudioFormat& input, const std::string& outputPath,
+                    FileContainer container) {
   int major = 0;
   switch (container) {
-    case FileContainer::Wav: major = SF_FORMAT_WAV; break;
-    case FileContainer::Aiff: major = SF_FORMAT_AIFF; break;
-    case FileContainer::Flac: major = SF_FORMAT_FLAC; break;
-    case FileContainer::FollowOutputName: major = ContainerFromName(outputPath); break;
+    case FileContainer::Wav:
+      major = SF_FORMAT_WAV;
+      break;
+    case FileContainer::Aiff:
+      major = SF_FORMAT_AIFF;
+      break;
+    case FileContainer::Flac:
+      major = SF_FORMAT_FLAC;
+      break;
+    case FileContainer::FollowOutputName:
+      major = ContainerFromName(outputPath);
+      break;
   }
   return major ? major : input.sndfileFormat & SF_FORMAT_TYPEMASK;
 }
@@ -176,10 +197,18 @@ AudioFormat ChooseOutputFormat(const AudioFormat& input, const std::string& outp
 
   int subtype = 0;
   switch (encoding) {
-    case SampleEncoding::Pcm16: subtype = SF_FORMAT_PCM_16; break;
-    case SampleEncoding::Pcm24: subtype = SF_FORMAT_PCM_24; break;
-    case SampleEncoding::Float32: subtype = SF_FORMAT_FLOAT; break;
-    case SampleEncoding::FollowInput: subtype = input.sndfileFormat & SF_FORMAT_SUBMASK; break;
+    case SampleEncoding::Pcm16:
+      subtype = SF_FORMAT_PCM_16;
+      break;
+    case SampleEncoding::Pcm24:
+      subtype = SF_FORMAT_PCM_24;
+      break;
+    case SampleEncoding::Float32:
+      subtype = SF_FORMAT_FLOAT;
+      break;
+    case SampleEncoding::FollowInput:
+      subtype = input.sndfileFormat & SF_FORMAT_SUBMASK;
+      break;
   }
   if (major == SF_FORMAT_FLAC && subtype == SF_FORMAT_FLOAT)
     throw RenderError("output '" + outputPath +

@@ -20,7 +20,7 @@ struct AudioFormat {
 // Reads interleaved samples from an audio file. Throws RenderError with a
 // message naming the file and the problem.
 class SoundFileReader {
-public:
+ public:
   explicit SoundFileReader(const std::string& path);
   ~SoundFileReader();
   SoundFileReader(const SoundFileReader&) = delete;
@@ -34,7 +34,7 @@ public:
   int64_t Read(float* interleaved, int64_t frames);
   int64_t Read(double* interleaved, int64_t frames);
 
-private:
+ private:
   std::string path_;
   SNDFILE* file_ = nullptr;
   AudioFormat format_;
@@ -45,7 +45,7 @@ private:
 // file of an AtomicOutput). Samples beyond -1..1 are clipped in integer
 // formats.
 class SoundFileWriter {
-public:
+ public:
   SoundFileWriter(int fd, const std::string& displayName, const AudioFormat& format);
   ~SoundFileWriter();
   SoundFileWriter(const SoundFileWriter&) = delete;
@@ -56,14 +56,15 @@ public:
   // Finishes the header and closes the descriptor. Throws on failure.
   void Close();
 
-private:
+ private:
   std::string name_;
   SNDFILE* file_ = nullptr;
 };
 
 // libsndfile's container word for the output: from --format, else from the
 // output name's extension, else the input's.
-int OutputContainer(const AudioFormat& input, const std::string& outputPath, FileContainer container);
+int OutputContainer(const AudioFormat& input, const std::string& outputPath,
+                    FileContainer container);
 
 // The output format: the container from --format, else from the output
 // name's extension, else the input's; the samples from --encoding, else the

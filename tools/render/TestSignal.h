@@ -7,13 +7,13 @@
 // hear) at 100 beats per minute, slightly detuned between left and right.
 // Deterministic: the same rate and length always give the same samples.
 class TestSignal {
-public:
+ public:
   TestSignal(double sampleRate, int channels);
 
   // Continues the signal with `frames` interleaved frames.
   void Render(float* interleaved, int64_t frames);
 
-private:
+ private:
   double Voice(int channel, double frequency);
 
   double sampleRate_;

@@ -8,12 +8,12 @@
 namespace raster {
 
 struct EmbeddedResource {
-    std::uint16_t id;
-    const unsigned char* data;
-    std::size_t length;
+  std::uint16_t id;
+  const unsigned char* data;
+  std::size_t length;
 };
 
 extern const EmbeddedResource kEmbeddedResources[];
 extern const std::size_t kEmbeddedResourceCount;
 
-} // namespace raster
+}  // namespace raster

@@ -6,14 +6,12 @@
 
 namespace raster {
 
-ResourceBytes FindPNGResource(std::uint16_t id)
-{
-    for (std::size_t i = 0; i < kEmbeddedResourceCount; ++i) {
-        const EmbeddedResource& r = kEmbeddedResources[i];
-        if (r.id == id)
-            return {r.data, r.length};
-    }
-    return {};
+ResourceBytes FindPNGResource(std::uint16_t id) {
+  for (std::size_t i = 0; i < kEmbeddedResourceCount; ++i) {
+    const EmbeddedResource& r = kEmbeddedResources[i];
+    if (r.id == id) return {r.data, r.length};
+  }
+  return {};
 }
 
-} // namespace raster
+}  // namespace raster

@@ -11,8 +11,8 @@ DynamicLibrary::DynamicLibrary(const std::string& path) {
   for (char& c : native)
     if (c == '/') c = '\\';
   handle_ = reinterpret_cast<void*>(LoadLibraryA(native.c_str()));
-  if (!handle_) error_ = "LoadLibrary failed with error " + std::to_string(GetLastError()) +
-                         " for " + native;
+  if (!handle_)
+    error_ = "LoadLibrary failed with error " + std::to_string(GetLastError()) + " for " + native;
 }
 
 DynamicLibrary::~DynamicLibrary() {
