@@ -18,8 +18,9 @@ bool GrowText::SetAt(int32_t position, const char* source, int32_t length) {
 
   const int32_t oldUsed = buffer_.Size();
   auto* old = static_cast<char*>(buffer_.Data());
-  // The source may lie inside this text's own block, which can move.
-  const bool inside = old && source >= old && source < old + oldUsed;
+  // The source may lie inside this text's own block (also past the text's
+  // end, where an earlier longer text left characters); the block can move.
+  const bool inside = old && source >= old && source < old + buffer_.Allocated();
   const int64_t offset = inside ? source - old : 0;
 
   if (oldUsed < needed) buffer_.Resize(needed, false);
@@ -27,9 +28,10 @@ bool GrowText::SetAt(int32_t position, const char* source, int32_t length) {
   auto* data = static_cast<char*>(buffer_.Data());
   if (inside) source = data + offset;
 
-  // Characters between the old end and position were never written.
-  if (position > oldUsed) std::memset(data + oldUsed, 0, size_t(position - oldUsed));
+  // Characters between the old end and position were never written; they
+  // are cleared after the copy, whose source may lie there.
   std::memmove(data + position, source, size_t(length));
+  if (position > oldUsed) std::memset(data + oldUsed, 0, size_t(position - oldUsed));
   data[needed - 1] = 0;
   if (needed < oldUsed) buffer_.Resize(needed, false);
   return true;

@@ -120,6 +120,17 @@ TEST(GrowText, SourceInsideItsOwnBlockSurvivesAMove) {
   for (size_t i = 0; i < s.size(); ++i) ASSERT_EQ(s[i], char('0' + i % 10)) << i;
 }
 
+TEST(GrowText, SourceInTheBlockPastTheTextEndSurvivesAMove) {
+  GrowText t;
+  t.Set("0123456789");
+  const char* old = t.Get();
+  t.Set("x", 1);  // the block keeps "23456789" after the new end
+  // Far enough out to move the block; the source is taken from the new one.
+  ASSERT_TRUE(t.SetAt(200, old + 5, 3));
+  EXPECT_EQ(t.Size(), 204);
+  EXPECT_EQ(std::string(t.Get() + 200), "567");
+}
+
 TEST(GrowText, GapBeforeAFarPositionReadsAsEnd) {
   GrowText t;
   ASSERT_TRUE(t.SetAt(5, "xyz", 3));
