@@ -73,11 +73,13 @@ int32_t IEffectCore::UnserializePresets(const StateChunk& chunk, int32_t positio
     }
     preset->SetName(name.Get());
     if (end < 0 || end >= size) {
+      // The flag stays; an initialised preset still hands the (failed)
+      // position to LoadState, so the effect hears of every parameter.
       position = -1;
-      break;
+    } else {
+      preset->SetInitialized(chunk.Data()[end] != 0);
+      position = static_cast<int32_t>(end + 1);
     }
-    preset->SetInitialized(chunk.Data()[end] != 0);
-    position = static_cast<int32_t>(end + 1);
     if (preset->Initialized()) {
       position = LoadState(chunk, position);
       if (position > 0) {

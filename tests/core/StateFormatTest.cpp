@@ -205,6 +205,30 @@ TEST(PresetBank, NameStopsAtZeroAndLengthsPastTheEndKeepThePreviousName) {
   EXPECT_STREQ(e.GetPreset(2)->Name(), "Empty");
 }
 
+TEST(PresetBank, RecordThatRunsOutStillPassesThroughLoadState) {
+  // Preset 0 is initialised: the failed position goes to LoadState, which
+  // reads nothing but reports every parameter, before the current preset is
+  // reloaded (every parameter again). An uninitialised preset skips it.
+  for (bool initialised : {true, false}) {
+    TestEffect e;
+    e.GetPreset(0)->SetInitialized(initialised);
+    e.GetParameter(0)->SetClamped(0.9);
+    e.changed.clear();
+    StateChunk c;
+    c.PutInt32(3);
+    c.Put("abc", 3);  // the initialised byte is missing
+    EXPECT_EQ(e.UnserializePresets(c, 0), -1);
+    // Reloading an uninitialised current preset names it and stores the values.
+    EXPECT_STREQ(e.GetPreset(0)->Name(), initialised ? "abc" : "user preset 1");
+    EXPECT_TRUE(e.GetPreset(0)->Initialized());
+    std::vector<int32_t> expected;
+    for (int round = 0; round < (initialised ? 2 : 0); ++round)
+      for (int32_t i = 0; i < 14; ++i) expected.push_back(i);
+    EXPECT_EQ(e.changed, expected) << initialised;
+    EXPECT_EQ(e.Value(0), initialised ? 0.5 : 0.9);  // the stored default
+  }
+}
+
 TEST(PresetBank, NegativeAndEnormousLengthsStopReading) {
   for (int32_t length : {-1, -4, -5, std::numeric_limits<int32_t>::min(),
                          std::numeric_limits<int32_t>::max(), 2147483640}) {
