@@ -60,7 +60,12 @@ double RenderWave(const LfoGenerator& o, double* out, int count, double e, doubl
   for (int i = 0; i < count; ++i) {
     out[i] = (WaveValue<W>(o, e, period, fallEnd) + 1.0) * 0.5;
     e += step;
-    if (e >= period) e -= period;  // step < period, so once is enough
+    if (e >= period) {
+      e -= period;
+      // Only a sample rate below the oscillator rate makes a step longer
+      // than a period.
+      if (e >= period) e = WrapStart(e, period);
+    }
   }
   return e;
 }

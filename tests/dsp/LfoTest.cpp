@@ -191,6 +191,18 @@ TEST(LfoGenerator, RatesAreCappedSoSlopesStayFinite) {
   EXPECT_EQ(o.increment, 2.0 * o.pi * 32.0 / 48000.0);
 }
 
+// A sample rate below the oscillator rate makes one step longer than a
+// period; the phase must still come back into the period every sample.
+TEST(LfoGenerator, StepsLongerThanAPeriodStayInRange) {
+  for (double fs : {100.0, 30.0, 1.0}) {
+    LfoGenerator o = Make(8.0, 0.3, 1.0, 1.0);
+    o.SetSampleRate(fs);
+    o.SetRate(110.0);
+    for (int block = 0; block < 3; ++block)
+      for (double x : Block(o, 500)) ASSERT_TRUE(x >= 0.0 && x <= 1.0) << fs << " " << x;
+  }
+}
+
 TEST(LfoGenerator, PlotLeavesTheCarryAlone) {
   LfoGenerator o = Make(6.0, 0.5, 1.0, 1.5);
   Block(o, 100);
