@@ -238,10 +238,12 @@ void FillConvexQuad(IBitmap* bitmap, const int xs[4], const int ys[4], Pixel col
     }
     return best;
   };
-  // x of a chain's edge at a row, clamped to the edge's ends.
+  // x of a chain's edge at a row: the end's x beyond either end, the float
+  // slope on the edge itself (its bottom row included, where the rounded
+  // slope may land one pixel short of the corner).
   auto edgeX = [&](int from, int to, std::int64_t row) -> int {
     if (from == to || row <= c[from].y) return c[from].x;
-    if (row >= c[to].y) return c[to].x;
+    if (row > c[to].y) return c[to].x;
     const float s =
         float(c[to].x - std::int64_t(c[from].x)) / float(c[to].y - std::int64_t(c[from].y));
     return SaturateInt(double(c[from].x) + std::trunc(double(s * float(row - c[from].y))));

@@ -210,6 +210,18 @@ TEST(FillConvexQuad, Shapes) {
     EXPECT_EQ(bm.GuardDamage(), 0);
   }
   {
+    // The edge x at a band's bottom row comes from the float slope even
+    // there: 13/11 as a float times 11 truncates to 12, not 13, and the
+    // trapezoid from x 0 to x 12 over 11 rows steps its left edge to 11.
+    GuardedBitmap bm(40, 14);
+    const int xs[] = {0, 30, 30, 13}, ys[] = {0, 0, 11, 11};
+    FillConvexQuad(&bm, xs, ys, W, 1.0f, BlitCopy);
+    ExpectRow(bm, 0, 0, 30, W);
+    ExpectRow(bm, 11, 11, 30, W);
+    ExpectRow(bm, 12, -1, -1, 0);
+    EXPECT_EQ(bm.GuardDamage(), 0);
+  }
+  {
     // Corners at the limits of int, and a non-convex (bow-tie) order.
     GuardedBitmap bm(6, 6);
     const int xs[] = {INT_MIN, INT_MAX, INT_MAX, INT_MIN},
