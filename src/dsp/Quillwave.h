@@ -34,6 +34,18 @@ class Quillwave : public IVstAdapter {
 
   static constexpr int kPlotPoints = 200;
 
+  // One row of the parameter table, in the parameter's own units. x and y
+  // are the centre of the parameter's editor control, in editor pixels;
+  // the editor layout places its knobs and switches from them.
+  struct ParamRow {
+    const char* name;
+    bool integer;  // integer kind; continuous otherwise
+    double defaultValue, minimum, maximum, step;
+    int x, y;
+  };
+  // Row of index 0..kParamCount-1.
+  static const ParamRow& ParamTable(int32_t index);
+
   explicit Quillwave(vst::audioMasterCallback host);
   ~Quillwave() override;
 
