@@ -83,6 +83,8 @@ class IVstAdapter : public IEffectCore {
   void ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,
                          bool accumulate);
   void ProcessDoubleBlock(double** inputs, double** outputs, int32_t frames);
+  // Points the data slots at the host's 64-bit buffers from frame offset on.
+  void BindDoubles(double** inputs, double** outputs, int32_t offset);
 
   // Dispatcher pieces.
   vst::VstIntPtr GetChunk(bool bank, void* ptr);

@@ -58,21 +58,51 @@ void IVstAdapter::ProcessDoubleBlock(double** inputs, double** outputs, int32_t 
   Hold hold(*this);
   DenormalGuard denormals;
   if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
+  // The host's buffers hold the whole block, but a channel the host left out
+  // works on its own scratch buffer of block-size length: a longer block is
+  // processed in slices that fit it.
+  int32_t capacity = INT32_MAX;
+  for (int32_t i = 0; i < InputCount(); ++i) {
+    const ChannelBinding* b = InputBinding(i);
+    if (!b->connected && b->ScratchFrames() > 0) capacity = std::min(capacity, b->ScratchFrames());
+  }
+  for (int32_t i = 0; i < OutputCount(); ++i) {
+    const ChannelBinding* b = OutputBinding(i);
+    if (!b->connected && b->ScratchFrames() > 0) capacity = std::min(capacity, b->ScratchFrames());
+  }
+  int32_t done = 0;
+  do {
+    const int32_t n = std::min(capacity, frames - done);
+    BindDoubles(inputs, outputs, done);
+    ProcessDoubles(InputData(), OutputData(), n);
+    done += n;
+  } while (done < frames);
+}
+
+void IVstAdapter::BindDoubles(double** inputs, double** outputs, int32_t offset) {
   int32_t cursor = 0;
   for (int32_t i = 0; i < InputCount(); ++i) {
     ChannelBinding* b = InputBinding(i);
-    if (!b->connected) continue;
-    *b->slot = inputs ? inputs[cursor] : nullptr;
+    if (!b->connected) {
+      // Its own buffer, wherever the last block size change put it.
+      *b->slot = b->Scratch();
+      continue;
+    }
+    double* in = inputs ? inputs[cursor] : nullptr;
+    *b->slot = in ? in + offset : nullptr;
     ++cursor;
   }
   cursor = 0;
   for (int32_t i = 0; i < OutputCount(); ++i) {
     ChannelBinding* b = OutputBinding(i);
-    if (!b->connected) continue;
-    *b->slot = outputs ? outputs[cursor] : nullptr;
+    if (!b->connected) {
+      *b->slot = b->Scratch();
+      continue;
+    }
+    double* out = outputs ? outputs[cursor] : nullptr;
+    *b->slot = out ? out + offset : nullptr;
     ++cursor;
   }
-  ProcessDoubles(InputData(), OutputData(), frames);
 }
 
 void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t frames,
@@ -114,7 +144,11 @@ void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t off
   int32_t cursor = 0;
   for (int32_t i = 0; i < InputCount(); ++i) {
     ChannelBinding* b = InputBinding(i);
-    if (!b->connected) continue;
+    if (!b->connected) {
+      // Its own buffer, wherever the last block size change put it.
+      *b->slot = b->Scratch();
+      continue;
+    }
     double* scratch = b->Scratch();
     const float* in = inputs ? inputs[cursor] : nullptr;
     if (in) {
@@ -128,8 +162,8 @@ void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t off
   cursor = 0;
   for (int32_t i = 0; i < OutputCount(); ++i) {
     ChannelBinding* b = OutputBinding(i);
-    if (!b->connected) continue;
     *b->slot = b->Scratch();
+    if (!b->connected) continue;
     float* out = outputs ? outputs[cursor] : nullptr;
     b->destination32 = out ? out + offset : nullptr;
     ++cursor;

@@ -117,6 +117,38 @@ TEST_F(Callbacks, MonoInputArrangementUsesOnlyTheFirstHostInput) {
   }
 }
 
+TEST_F(Callbacks, UnconnectedChannelsFollowTheBlockSize) {
+  // Hosts often announce the arrangement before the block size. The channels
+  // the host left out then work on buffers of the new size, and a 64-bit
+  // block longer than that size touches nothing beyond them.
+  vst::VstSpeakerArrangement mono{};
+  mono.type = vst::kSpeakerArrMono;
+  mono.numChannels = 1;
+  a.Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<vst::VstIntPtr>(&mono), &mono);
+  a.Dispatch(vst::effSetBlockSize, 0, 8192);
+  std::vector<std::vector<double>> in(1, std::vector<double>(8192, 0.5));
+  std::vector<std::vector<double>> out(1, std::vector<double>(8192, 4.0));
+  a.ProcessDouble(in, out, 8192);
+  EXPECT_EQ(out, in);
+  std::vector<std::vector<float>> fin(1, std::vector<float>(8192, 0.25f));
+  std::vector<std::vector<float>> fout(1, std::vector<float>(8192, 4.0f));
+  a.ProcessReplacing(fin, fout, 8192);
+  EXPECT_EQ(fout, fin);
+
+  a.Dispatch(vst::effSetBlockSize, 0, 100);
+  std::vector<std::vector<double>> longIn(1, std::vector<double>(3000));
+  for (int f = 0; f < 3000; ++f) longIn[0][f] = std::sin(0.01 * f);
+  std::vector<std::vector<double>> longOut(1, std::vector<double>(3000, 4.0));
+  a.ProcessDouble(longIn, longOut, 3000);
+  EXPECT_EQ(longOut, longIn);
+
+  // With no scratch room at all the left-out channels are skipped.
+  a.Dispatch(vst::effSetBlockSize, 0, 0);
+  std::vector<std::vector<double>> zeroOut(1, std::vector<double>(3000, 4.0));
+  a.ProcessDouble(longIn, zeroOut, 3000);
+  EXPECT_EQ(zeroOut, longIn);
+}
+
 #ifdef QW_HAVE_MXCSR
 TEST_F(Callbacks, DenormalsAreFlushedAndTheHostModeRestored) {
   // Control bits only: the exception flags are sticky status the test's own
