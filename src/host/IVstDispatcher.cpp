@@ -1,9 +1,11 @@
 // The dispatcher: every host request other than audio and parameter
 // transfer, answered under the instance lock.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "core/ChunkHeader.h"
 #include "editor/IGraphics.h"
@@ -22,7 +24,7 @@ void CopyText(void* destination, const char* text) {
 
 // A decimal number as the user typed it, independent of the C locale:
 // leading blanks skipped, reading stops where the number ends, 0 when no
-// number starts the text.
+// number starts the text. Words such as "nan" or "inf" are no numbers.
 double ReadDecimal(const char* text) {
   while (*text == ' ' || *text == '\t') ++text;
   bool negative = false;
@@ -30,19 +32,18 @@ double ReadDecimal(const char* text) {
     negative = *text == '-';
     ++text;
   }
+  const bool digitFirst = *text >= '0' && *text <= '9';
+  if (!digitFirst && !(*text == '.' && text[1] >= '0' && text[1] <= '9')) return 0.0;
   double v = 0.0;
   const char* end = text + std::strlen(text);
-  auto result = std::from_chars(text, end, v, std::chars_format::general);
-  if (result.ec != std::errc()) {
-    // "5." or ".5" style input that from_chars may not take: fall back to
-    // reading digits around one point by hand.
+  const auto result = std::from_chars(text, end, v, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Beyond the double range: a negative exponent made it too small, else
+    // it is too large.
+    const char* e = std::find_if(text, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+    v = (e != result.ptr && e[1] == '-') ? 0.0 : std::numeric_limits<double>::max();
+  } else if (result.ec != std::errc()) {
     v = 0.0;
-    const char* p = text;
-    for (; *p >= '0' && *p <= '9'; ++p) v = v * 10.0 + (*p - '0');
-    if (*p == '.') {
-      double scale = 0.1;
-      for (++p; *p >= '0' && *p <= '9'; ++p, scale *= 0.1) v += (*p - '0') * scale;
-    }
   }
   return negative ? -v : v;
 }

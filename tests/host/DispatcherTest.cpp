@@ -1,5 +1,6 @@
 // Every dispatcher opcode through the AEffect record.
 #include <cstring>
+#include <string>
 
 #include "HostTestSupport.h"
 
@@ -105,6 +106,23 @@ TEST_F(Dispatcher, String2Parameter) {
   char none[] = "abc";
   EXPECT_EQ(a.Dispatch(vst::effString2Parameter, 0, 0, none), 1);
   EXPECT_FLOAT_EQ(a.GetParameter(0), 0.0f);  // no number reads as 0
+  // Only decimal numbers count; beyond the double range they still read as
+  // a very large or a very small number.
+  auto typed = [&](const char* s, float before, int index = 0) {
+    a.SetParameter(index, before);
+    std::string copy(s);
+    EXPECT_EQ(a.Dispatch(vst::effString2Parameter, index, 0, copy.data()), 1) << s;
+    return a.GetParameter(index);
+  };
+  EXPECT_FLOAT_EQ(typed("nan", 0.5f), 0.0f);
+  EXPECT_FLOAT_EQ(typed("inf", 0.5f), 0.0f);
+  EXPECT_FLOAT_EQ(typed("+-0.5", 0.7f), 0.0f);
+  EXPECT_FLOAT_EQ(typed("--0.5", 0.7f), 0.0f);
+  EXPECT_FLOAT_EQ(typed("1e-999", 0.7f), 0.0f);
+  EXPECT_FLOAT_EQ(typed("1e999", 0.2f, 1), 1.0f);  // LfoFrequency 0.1..32
+  EXPECT_FLOAT_EQ(typed("-1e999", 0.7f), 0.0f);
+  EXPECT_FLOAT_EQ(typed(".75", 0.2f), 0.75f);
+  EXPECT_FLOAT_EQ(typed("+5e-1", 0.2f), 0.5f);
   // A null text changes nothing; an invalid index answers 0.
   a.SetParameter(0, 0.5f);
   EXPECT_EQ(a.Dispatch(vst::effString2Parameter, 0, 0, nullptr), 1);
