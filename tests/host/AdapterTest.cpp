@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #if defined(__SSE__) || defined(_M_X64)
@@ -191,6 +192,39 @@ TEST_F(Adapter, ParameterPathsCallParamChangedOnce) {
   EXPECT_EQ(plug.changed, (std::vector<int32_t>{0, 1}));
   plug.Effect()->setParameter(plug.Effect(), 1, std::nanf(""));
   EXPECT_EQ(plug.changed.size(), 2u);
+}
+
+TEST_F(Adapter, DisplayTextsAndNegatedDisplayInHostTexts) {
+  auto text = [&](vst::VstInt32 op, int index) {
+    char buffer[256] = {};
+    Dispatch(op, index, 0, buffer);
+    return std::string(buffer);
+  };
+  IParameter* sync = plug.GetParameter(2);
+  sync->DefineBoolean("Sync", false, "sw");
+  sync->AddDisplayText(1, "On");
+  // A value without a display text shows its number and its label.
+  EXPECT_EQ(text(vst::effGetParamDisplay, 2), "0");
+  EXPECT_EQ(text(vst::effGetParamLabel, 2), "sw");
+  char on[] = "On";
+  EXPECT_EQ(Dispatch(vst::effString2Parameter, 2, 0, on), 1);
+  EXPECT_EQ(sync->Value(), 1.0);
+  EXPECT_EQ(plug.changed, (std::vector<int32_t>{2}));
+  EXPECT_EQ(text(vst::effGetParamDisplay, 2), "On");
+  EXPECT_EQ(text(vst::effGetParamLabel, 2), "");
+  // Texts match exactly; numbers are not read for such a parameter.
+  char lower[] = "on", zero[] = "0";
+  EXPECT_EQ(Dispatch(vst::effString2Parameter, 2, 0, lower), 0);
+  EXPECT_EQ(Dispatch(vst::effString2Parameter, 2, 0, zero), 0);
+  EXPECT_EQ(sync->Value(), 1.0);
+  EXPECT_EQ(plug.changed.size(), 1u);
+
+  IParameter* rate = plug.GetParameter(1);
+  rate->SetNegateDisplay(true);
+  char typed[] = "-12.5";
+  EXPECT_EQ(Dispatch(vst::effString2Parameter, 1, 0, typed), 1);
+  EXPECT_EQ(rate->Value(), 12.5);
+  EXPECT_EQ(text(vst::effGetParamDisplay, 1), "-12.5");
 }
 
 TEST_F(Adapter, CallsIntoTheHost) {
