@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "core/ChunkHeader.h"
 #include "editor/IGraphics.h"
@@ -239,6 +240,17 @@ vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
 vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void* data) {
   if (!data) return 0;
   StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  // A host may hand back the block it got from us: emptying the buffer would
+  // free what is about to be read, so read from a copy.
+  std::vector<uint8_t> copy;
+  const auto at = reinterpret_cast<std::uintptr_t>(data);
+  const auto held = reinterpret_cast<std::uintptr_t>(chunk.Data());
+  if (held && at >= held && at < held + uintptr_t(chunk.Size()) && size > 0) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    copy.assign(bytes, bytes + std::min<uintptr_t>(uintptr_t(size), held + chunk.Size() - at));
+    data = copy.data();
+    size = static_cast<vst::VstIntPtr>(copy.size());
+  }
   chunk.Clear();
   if (size > 0) {
     // A chunk we cannot hold whole is not read at all.

@@ -185,6 +185,19 @@ TEST_F(Dispatcher, ChunksCarryHeaderAndRoundTrip) {
   EXPECT_EQ(c.Text(vst::effGetProgramNameIndexed, 1), "Second");
 }
 
+TEST_F(Dispatcher, ChunkHandedBackUnchangedIsRead) {
+  // A host may give back the very block the instance handed out.
+  for (int index : {0, 1}) {
+    a.SetParameter(0, 0.35f);
+    void* data = nullptr;
+    const vst::VstIntPtr size = a.Dispatch(vst::effGetChunk, index, 0, &data);
+    ASSERT_GT(size, 8);
+    a.SetParameter(0, 0.9f);
+    EXPECT_EQ(a.Dispatch(vst::effSetChunk, index, size, data), 1) << index;
+    EXPECT_FLOAT_EQ(a.GetParameter(0), 0.35f) << index;
+  }
+}
+
 TEST_F(Dispatcher, BadChunksAreRefused) {
   EXPECT_EQ(a.Dispatch(vst::effGetChunk, 0, 0, nullptr), 0);
   EXPECT_EQ(a.Dispatch(vst::effSetChunk, 0, 8, nullptr), 0);
