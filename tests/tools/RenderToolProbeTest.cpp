@@ -109,7 +109,8 @@ TEST(RenderToolProbe, MonoAndBothPrecisionsAndRandomBlocks) {
 TEST(RenderToolProbe, TransportPlaysFromBarOneAtTheTempo) {
   ScratchDir dir;
   // 441-frame blocks at 44.1 kHz and 120 BPM: each block starts 0.02
-  // quarter notes after the previous one.
+  // quarter notes after the previous one. The first block is told the
+  // transport has just started, though the probe read it on activation.
   ToolRun run = RunTool(WithProbe({"--set", "Probe=On", "--tempo", "120", "--block", "441",
                                    "--generate", "1", dir.Path("t.wav")}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -119,13 +120,28 @@ TEST(RenderToolProbe, TransportPlaysFromBarOneAtTheTempo) {
     const size_t frame = block * 441;
     ASSERT_NEAR(out.samples[frame * 2], 0.02 * block / 1000.0, 1e-7) << "block " << block;
     ASSERT_NEAR(out.samples[(frame + 10) * 2], 0.02 * block / 1000.0 + 10e-6, 1e-7);
-    ASSERT_NEAR(out.samples[frame * 2 + 1], 0.12, 1e-7);
+    ASSERT_NEAR(out.samples[frame * 2 + 1], block == 0 ? 1.12 : 0.12, 1e-7) << "block " << block;
   }
 
   // Without --tempo the transport is stopped.
   run = RunTool(WithProbe({"--set", "Probe=On", "--generate", "0.1", dir.Path("s.wav")}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(ReadAudio(dir.Path("s.wav")).samples[1], 0.0f);
+  const Audio stopped = ReadAudio(dir.Path("s.wav"));
+  EXPECT_EQ(stopped.samples[1], 1.0f);
+  EXPECT_EQ(stopped.samples[600 * 2 + 1], 0.0f);
+}
+
+TEST(RenderToolProbe, AnswersTheStreamFormatFromTheFirstRequest) {
+  // The probe asks for the sample rate and block size while it opens,
+  // before the host has sent them.
+  ScratchDir dir;
+  const ToolRun run = RunTool(WithProbe({"--list-params", "--rate", "48000", "--block", "300",
+                                         "--generate", "0.01", dir.Path("g.wav")}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto row = run.out.find("    2  Seen");
+  ASSERT_NE(row, std::string::npos) << run.out;
+  const std::string line = run.out.substr(row, run.out.find('\n', row) - row);
+  EXPECT_EQ(line.substr(line.size() - 10), " 48000/300") << line;
 }
 
 TEST(RenderToolProbe, SavedStateRestoresTheSettings) {
@@ -185,6 +201,8 @@ TEST(RenderToolProbe, EveryFailureIsOneMessageAndLeavesNoFile) {
   const std::string out = dir.Path("out.wav");
   const std::string keep = dir.Path("keep.wav");
   std::ofstream(keep) << "previous result";
+  const std::string state = dir.Path("keep.state");
+  std::ofstream(state) << "state bytes";
 
   struct Case {
     std::vector<std::string> args;
@@ -215,6 +233,12 @@ TEST(RenderToolProbe, EveryFailureIsOneMessageAndLeavesNoFile) {
       {{"--plugin", QW_NULL_PLUGIN, in, out}, "returned no instance"},
       {{"--plugin", probe, "--set", "Gain=9", in, keep}, "out of range"},
       {{"--plugin", probe, "--block", "none", in, out}, "--block expects"},
+      {{"--plugin", probe, "--save-state", dir.Path("./out.wav"), in, out}, "name the same file"},
+      {{"--plugin", probe, "--save-state", dir.Path("no/such/dir.state"), in, out},
+       "cannot create output"},
+      {{"--plugin", probe, "--load-state", state, in, state}, "would overwrite the state file"},
+      {{"--plugin", probe, in, dir.Path("out.mp3")}, "cannot write .mp3 files"},
+      {{"--plugin", probe, "--generate", "0.00001", out}, "shorter than one sample"},
   };
   const std::vector<std::string> before = dir.Entries();
   for (const Case& c : cases) {
@@ -233,6 +257,9 @@ TEST(RenderToolProbe, EveryFailureIsOneMessageAndLeavesNoFile) {
   std::string s;
   std::getline(k, s);
   EXPECT_EQ(s, "previous result");
+  std::ifstream st(state);
+  std::getline(st, s);
+  EXPECT_EQ(s, "state bytes");
   ExpectScaled(ReadAudio(dir.Path("alias.wav")), ReadAudio(in), 1.0, 0.0);
 }
 

@@ -125,6 +125,10 @@ TEST(AtomicOutput, SameFileFollowsLinksNotNames) {
   std::ofstream(dir.Path("b.wav")) << "x";
   EXPECT_FALSE(SameFile(a, dir.Path("b.wav")));
   EXPECT_FALSE(SameFile(a, dir.Path("missing.wav")));
+  // Names of files still to be written.
+  EXPECT_TRUE(SameFile(dir.Path("new.wav"), dir.Path("./new.wav")));
+  EXPECT_FALSE(SameFile(dir.Path("new.wav"), dir.Path("new.flac")));
+  EXPECT_FALSE(SameFile(dir.Path("new.wav"), dir.Path("missing/new.wav")));
 }
 
 TEST(HostTransport, PlaysFromBarOneAtTheGivenTempo) {

@@ -85,6 +85,13 @@ void AtomicOutput::Commit() {
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {
   }, sb{};
-  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+  const bool aExists = stat(a.c_str(), &sa) == 0, bExists = stat(b.c_str(), &sb) == 0;
+  if (aExists && bExists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  if (aExists || bExists) return false;
+  // Neither exists yet: the same name in the same directory, however the
+  // directory is spelled, is the same file once written.
+  if (BaseName(a) != BaseName(b)) return false;
+  if (stat(DirectoryOf(a).c_str(), &sa) != 0 || stat(DirectoryOf(b).c_str(), &sb) != 0)
+    return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -36,6 +36,7 @@ class AtomicOutput {
 };
 
 // True when both names lead to the same file (same device and inode, so
-// links and different spellings of one path are caught). False when either
-// does not exist.
+// links and different spellings of one path are caught), or, when neither
+// exists yet, name the same entry of the same directory. False when only
+// one exists.
 bool SameFile(const std::string& a, const std::string& b);

@@ -26,7 +26,8 @@ const vst::VstTimeInfo* HostTransport::TimeInfo() {
   info_.flags =
       kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
   if (playing_) info_.flags |= kVstTransportPlaying;
-  if (changed_) info_.flags |= kVstTransportChanged;
-  changed_ = false;
+  // The transport starts with the first block: every report before that
+  // block is done (at activation, in the block itself) says so.
+  if (position_ == 0) info_.flags |= kVstTransportChanged;
   return &info_;
 }

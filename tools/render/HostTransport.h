@@ -24,7 +24,6 @@ class HostTransport {
   double sampleRate_;
   double tempo_;
   bool playing_;
-  bool changed_ = true;  // first report after the start
   int64_t position_ = 0;
   vst::VstTimeInfo info_{};
 };

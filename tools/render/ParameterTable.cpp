@@ -27,7 +27,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 ParameterTable::ParameterTable(const PluginLibrary& library, double sampleRate, int blockFrames) {
-  PluginInstance scratch(library);
+  PluginInstance scratch(library, sampleRate, blockFrames);
   scratch.SetStreamFormat(sampleRate, blockFrames);
   const int n = scratch.NumParams();
   params_.resize(static_cast<size_t>(std::max(n, 0)));

@@ -25,7 +25,9 @@ void CopyText(void* ptr, const char* text, size_t capacity) {
 
 }  // namespace
 
-PluginInstance::PluginInstance(const PluginLibrary& library) {
+PluginInstance::PluginInstance(const PluginLibrary& library, double sampleRate, int maxBlockFrames,
+                               HostTransport* transport)
+    : transport_(transport), sampleRate_(sampleRate), blockFrames_(maxBlockFrames) {
   tConstructing = this;
   AEffect* effect = library.Entry()(&PluginInstance::HostCallback);
   tConstructing = nullptr;

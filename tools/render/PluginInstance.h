@@ -15,9 +15,13 @@
 // attached transport, and the process level.
 class PluginInstance {
  public:
-  // Calls the entry point and effOpen. Throws RenderError when the entry
-  // point returns null or a record without the VST magic number.
-  explicit PluginInstance(const PluginLibrary& library);
+  // Calls the entry point and effOpen. The stream format and transport are
+  // what the callback reports from the first request on (a plug-in may ask
+  // before they are sent to it); SetStreamFormat sends them. Throws
+  // RenderError when the entry point returns null or a record without the
+  // VST magic number.
+  PluginInstance(const PluginLibrary& library, double sampleRate, int maxBlockFrames,
+                 HostTransport* transport = nullptr);
   ~PluginInstance();  // effClose
   PluginInstance(const PluginInstance&) = delete;
   PluginInstance& operator=(const PluginInstance&) = delete;
@@ -34,7 +38,6 @@ class PluginInstance {
   std::string EffectName();
 
   void SetStreamFormat(double sampleRate, int maxBlockFrames);
-  void AttachTransport(HostTransport* transport) { transport_ = transport; }
 
   std::vector<uint8_t> GetProgramChunk();
   bool SetProgramChunk(const std::vector<uint8_t>& data);

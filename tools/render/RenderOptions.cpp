@@ -225,7 +225,7 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
   } else if (positional.size() > 2) {
     throw UsageError("too many file names: '" + positional[2] + "'");
   } else if (!standalone) {
-    throw UsageError("missing input and output files (try --help)");
+    throw UsageError("missing input and output files");
   }
   return o;
 }

@@ -68,6 +68,7 @@ class Source {
     if (o.generateSeconds) {
       format_ = AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT, o.generateRate, o.generateChannels};
       frames_ = static_cast<int64_t>(*o.generateSeconds * o.generateRate + 0.5);
+      if (frames_ < 1) throw RenderError("--generate: shorter than one sample at this rate");
       signal_.emplace(o.generateRate, o.generateChannels);
     } else {
       reader_ = std::make_unique<SoundFileReader>(o.inputPath);
@@ -247,11 +248,17 @@ void RenderSession::Run() {
   if (!o.saveStatePath.empty()) {
     if (!o.inputPath.empty() && SameFile(o.inputPath, o.saveStatePath))
       throw RenderError("--save-state would overwrite the input '" + o.inputPath + "'");
-    if (o.Renders() && o.saveStatePath == o.outputPath)
-      throw RenderError("--save-state and the output name the same file");
+    if (o.Renders() && SameFile(o.saveStatePath, o.outputPath))
+      throw RenderError("--save-state and the output name the same file ('" + o.outputPath + "')");
   }
+  if (!o.loadStatePath.empty() && o.Renders() && SameFile(o.loadStatePath, o.outputPath))
+    throw RenderError("the output would overwrite the state file '" + o.loadStatePath + "'");
   std::vector<uint8_t> loadedState;
   if (!o.loadStatePath.empty()) loadedState = ReadStateFile(o.loadStatePath);
+  // Created now so that a state that cannot be written fails the run before
+  // any output exists.
+  std::optional<AtomicOutput> stateOutput;
+  if (!o.saveStatePath.empty()) stateOutput.emplace(o.saveStatePath);
 
   const double rate = source ? source->Format().sampleRate : 44100.0;
   const int channels = source ? source->Format().channels : 2;
@@ -260,10 +267,9 @@ void RenderSession::Run() {
   std::optional<ParameterTable> table;
   if (o.listParams || !o.assignments.empty()) table.emplace(library, rate, o.blockSize);
 
-  PluginInstance plugin(library);
-  vst::AEffect& fx = plugin.Effect();
   HostTransport transport(rate, o.tempo);
-  plugin.AttachTransport(&transport);
+  PluginInstance plugin(library, rate, o.blockSize, &transport);
+  vst::AEffect& fx = plugin.Effect();
   plugin.SetStreamFormat(rate, o.blockSize);
 
   if (source) {
@@ -290,9 +296,11 @@ void RenderSession::Run() {
 
   if (o.program) {
     if (*o.program >= plugin.NumPrograms())
-      throw RenderError("program " + std::to_string(*o.program) +
-                        " does not exist (the plug-in has " + std::to_string(plugin.NumPrograms()) +
-                        ")");
+      throw RenderError(
+          "program " + std::to_string(*o.program) + " does not exist (the plug-in has " +
+          (plugin.NumPrograms() > 0 ? "programs 0 .. " + std::to_string(plugin.NumPrograms() - 1)
+                                    : std::string("none")) +
+          ")");
     plugin.Dispatch(vst::effSetProgram, 0, *o.program);
   }
   if (!loadedState.empty() && !plugin.SetProgramChunk(loadedState))
@@ -308,9 +316,10 @@ void RenderSession::Run() {
   }
 
   std::optional<RenderResult> result;
+  std::optional<AtomicOutput> output;
   if (source) {
-    AtomicOutput output(o.outputPath);
-    SoundFileWriter writer(output.ReleaseDescriptor(), o.outputPath, outFormat);
+    output.emplace(o.outputPath);
+    SoundFileWriter writer(output->ReleaseDescriptor(), o.outputPath, outFormat);
     const double seconds = static_cast<double>(source->Frames()) / rate;
     ProgressBar progress(stderr, source->Frames(), rate,
                          !o.quiet && seconds > kProgressSeconds && isatty(STDERR_FILENO));
@@ -320,14 +329,12 @@ void RenderSession::Run() {
     plugin.Suspend();
     progress.Finish();
     writer.Close();
-    output.Commit();
   }
 
-  if (!o.saveStatePath.empty()) {
-    AtomicOutput state(o.saveStatePath);
-    state.WriteAll(savedState.data(), savedState.size());
-    state.Commit();
-  }
+  // Both files are complete before either is moved into place.
+  if (stateOutput) stateOutput->WriteAll(savedState.data(), savedState.size());
+  if (output) output->Commit();
+  if (stateOutput) stateOutput->Commit();
 
   if (!result || o.quiet) return;
   const double elapsed =

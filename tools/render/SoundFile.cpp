@@ -34,15 +34,30 @@ std::string Lower(std::string s) {
   return s;
 }
 
-int ContainerFromName(const std::string& path) {
+std::string Extension(const std::string& path) {
   const auto slash = path.find_last_of('/');
   const auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return 0;
-  const std::string ext = Lower(path.substr(dot + 1));
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return Lower(path.substr(dot + 1));
+}
+
+// 0 when the name does not say.
+int ContainerFromName(const std::string& path) {
+  const std::string ext = Extension(path);
   if (ext == "wav" || ext == "wave") return SF_FORMAT_WAV;
   if (ext == "aif" || ext == "aiff" || ext == "aifc") return SF_FORMAT_AIFF;
   if (ext == "flac") return SF_FORMAT_FLAC;
   return 0;
+}
+
+// Names of audio files this tool does not write: following the input there
+// would put, say, WAV data in a file called .mp3.
+bool OtherAudioExtension(const std::string& ext) {
+  static const char* const kOther[] = {"mp3", "ogg", "oga", "opus", "m4a",  "mp4", "aac", "wma",
+                                       "au",  "snd", "caf", "w64",  "rf64", "raw", "pcm", "mka"};
+  for (const char* e : kOther)
+    if (ext == e) return true;
+  return false;
 }
 
 }  // namespace
@@ -186,6 +201,9 @@ int OutputContainer(const AudioFormat& input, const std::string& outputPath,
       break;
     case FileContainer::FollowOutputName:
       major = ContainerFromName(outputPath);
+      if (!major && OtherAudioExtension(Extension(outputPath)))
+        throw RenderError("output '" + outputPath + "': cannot write ." + Extension(outputPath) +
+                          " files (supported: WAV, AIFF, FLAC; --format chooses one)");
       break;
   }
   return major ? major : input.sndfileFormat & SF_FORMAT_TYPEMASK;

@@ -62,7 +62,8 @@ class SoundFileWriter {
 };
 
 // libsndfile's container word for the output: from --format, else from the
-// output name's extension, else the input's.
+// output name's extension, else the input's. Throws RenderError when the name
+// asks for another audio format (.mp3, .ogg, ...).
 int OutputContainer(const AudioFormat& input, const std::string& outputPath,
                     FileContainer container);
 
