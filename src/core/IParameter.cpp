@@ -1,5 +1,7 @@
 #include "core/IParameter.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,32 @@ bool TruncatedInt(double v, int32_t* out) {
     return false;
   *out = static_cast<int32_t>(t);
   return true;
+}
+
+// A decimal number as the user typed it, independent of the C locale:
+// leading blanks skipped, reading stops where the number ends, 0 when no
+// number starts the text. Words such as "nan" or "inf" are no numbers.
+double ReadDecimal(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') {
+    negative = *text == '-';
+    ++text;
+  }
+  const bool digitFirst = *text >= '0' && *text <= '9';
+  if (!digitFirst && !(*text == '.' && text[1] >= '0' && text[1] <= '9')) return 0.0;
+  double v = 0.0;
+  const char* end = text + std::strlen(text);
+  const auto result = std::from_chars(text, end, v, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Beyond the double range: a negative exponent made it too small, else
+    // it is too large.
+    const char* e = std::find_if(text, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+    v = (e != result.ptr && e[1] == '-') ? 0.0 : std::numeric_limits<double>::max();
+  } else if (result.ec != std::errc()) {
+    v = 0.0;
+  }
+  return negative ? -v : v;
 }
 
 }  // namespace
@@ -157,15 +185,10 @@ void IParameter::DisplayForHostNormalized(double n, char* text, size_t capacity)
   FormatValue(n, true, text, true, capacity);
 }
 
-bool IParameter::SetFromText(const char* text) {
-  if (!text) return false;
-  double v;
-  if (DisplayTextCount() > 0) {
-    if (!ValueForDisplayText(text, &v)) return false;
-  } else {
-    v = std::strtod(text, nullptr);
-    if (negateDisplay_) v = -v;
-  }
-  SetClamped(v);
+bool IParameter::ValueFromText(const char* text, double* value) const {
+  if (!text || !value) return false;
+  if (DisplayTextCount() > 0) return ValueForDisplayText(text, value);
+  const double v = ReadDecimal(text);
+  *value = negateDisplay_ ? -v : v;
   return true;
 }

@@ -65,10 +65,11 @@ class IParameter {
   const char* LabelForHost() const;
   void DisplayForHost(char* text, size_t capacity = kTextSize) const;
   void DisplayForHostNormalized(double n, char* text, size_t capacity = kTextSize) const;
-  // Text typed by the host: a display text, or a decimal number (negated when
-  // the display is negated), applied with SetClamped. False when a parameter
-  // with display texts has no entry with that text.
-  bool SetFromText(const char* text);
+  // Value of a text typed by the host: a display text, or a decimal number
+  // (negated when the display is negated; 0 when no number starts the text;
+  // never infinite or NaN). False when a parameter with display texts has no
+  // entry with that text.
+  bool ValueFromText(const char* text, double* value) const;
 
   Kind GetKind() const { return static_cast<Kind>(kind_); }
   double Value() const { return value_; }

@@ -1,11 +1,9 @@
 // The dispatcher: every host request other than audio and parameter
 // transfer, answered under the instance lock.
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "core/ChunkHeader.h"
@@ -21,32 +19,6 @@ constexpr vst::VstIntPtr kCockosAnswer = 0xBEEF0000;
 // Texts go to the host whole, with their terminating zero.
 void CopyText(void* destination, const char* text) {
   std::strcpy(static_cast<char*>(destination), text ? text : "");
-}
-
-// A decimal number as the user typed it, independent of the C locale:
-// leading blanks skipped, reading stops where the number ends, 0 when no
-// number starts the text. Words such as "nan" or "inf" are no numbers.
-double ReadDecimal(const char* text) {
-  while (*text == ' ' || *text == '\t') ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') {
-    negative = *text == '-';
-    ++text;
-  }
-  const bool digitFirst = *text >= '0' && *text <= '9';
-  if (!digitFirst && !(*text == '.' && text[1] >= '0' && text[1] <= '9')) return 0.0;
-  double v = 0.0;
-  const char* end = text + std::strlen(text);
-  const auto result = std::from_chars(text, end, v, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Beyond the double range: a negative exponent made it too small, else
-    // it is too large.
-    const char* e = std::find_if(text, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
-    v = (e != result.ptr && e[1] == '-') ? 0.0 : std::numeric_limits<double>::max();
-  } else if (result.ec != std::errc()) {
-    v = 0.0;
-  }
-  return negative ? -v : v;
 }
 
 }  // namespace
@@ -279,12 +251,7 @@ vst::VstIntPtr IVstAdapter::String2Parameter(int32_t index, const char* text) {
   if (!p) return 0;
   if (!text) return 1;
   double v;
-  if (p->DisplayTextCount() > 0) {
-    if (!p->ValueForDisplayText(text, &v)) return 0;
-  } else {
-    v = ReadDecimal(text);
-    if (p->NegateDisplay()) v = -v;
-  }
+  if (!p->ValueFromText(text, &v)) return 0;
   if (editor_) editor_->PushParameterToControls(index, v, false);
   p->SetClamped(v);
   ParamChanged(index);
