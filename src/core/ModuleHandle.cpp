@@ -2,10 +2,6 @@
 
 #include <atomic>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 std::atomic<void*> g_handle{nullptr};
 }
@@ -16,11 +12,7 @@ void SetHandle(void* handle) { g_handle.store(handle); }
 
 void* Handle() {
   if (void* h = g_handle.load()) return h;
-#ifdef _WIN32
-  return GetModuleHandleA(nullptr);
-#else
-  return nullptr;
-#endif
+  return ProgramHandle();
 }
 
 }  // namespace module

@@ -8,4 +8,7 @@ namespace module {
 void SetHandle(void* handle);
 void* Handle();
 
+// The running program's own module: the fallback before the hook ran.
+void* ProgramHandle();
+
 }  // namespace module

@@ -1,0 +1,8 @@
+#include "core/ModuleHandle.h"
+
+namespace module {
+
+// Resources are found through an embedded table here, not a module handle.
+void* ProgramHandle() { return nullptr; }
+
+}  // namespace module
