@@ -1,34 +1,32 @@
 #pragma once
 
-#include "dsp/FilterMath.h"
-#include "dsp/IFilter.h"
+#include "dsp/FilterCore.h"
+
+namespace dsp {
+struct BP_BTCoefficients {
+  double b0, b2, a1, a2;  // a1, a2 carry their sign
+
+  // The only place the coefficient formulas live.
+  static BP_BTCoefficients For(double fs, double fc, double q) {
+    const BilinearTerms t = MakeBilinearTerms(fs, fc, q);
+    const double b0 = t.damp / t.d;
+    return {b0, -b0, t.a1, t.a2};
+  }
+};
+struct BP_BTHistory {
+  double y1 = 0.0;
+  double y2 = 0.0;
+  double x1 = 0.0;
+  double x2 = 0.0;
+};
+}  // namespace dsp
 
 // Second-order band-pass, bilinear transform of the analogue prototype
 // without pre-warping.
-class FilterBP_BT final : public IFilter {
+class FilterBP_BT final
+    : public dsp::FilterCore<FilterBP_BT, dsp::BP_BTCoefficients, dsp::BP_BTHistory> {
  public:
-  struct Coefficients {
-    double b0, b2, a1, a2;  // a1, a2 carry their sign
-
-    // The only place the coefficient formulas live.
-    static Coefficients For(double fs, double fc, double q) {
-      const dsp::BilinearTerms t = dsp::MakeBilinearTerms(fs, fc, q);
-      const double b0 = t.damp / t.d;
-      return {b0, -b0, t.a1, t.a2};
-    }
-  };
-  struct History {
-    double y1 = 0.0;
-    double y2 = 0.0;
-    double x1 = 0.0;
-    double x2 = 0.0;
-  };
-
-  FilterBP_BT() = default;
-
-  void Process(const double* input, double* output, int count) override;
-  void GetFRProfile(std::vector<float>& profile,
-                    const std::vector<float>& frequencies) const override;
+  static constexpr const char* kSizeError = "FilterBP_BT::GetFRProfile incompatible sizes";
 
   // One sample with the given coefficients; the history moves on.
   static double Step(const Coefficients& c, History& h, double x) {
@@ -39,46 +37,5 @@ class FilterBP_BT final : public IFilter {
     h.x1 = x;
     return y;
   }
-  double ProcessSample(double x) { return Step(c_, h_, x); }
-  // What SetCutoff(fc) would compute, leaving the filter unchanged.
-  Coefficients CoefficientsAt(double fc) const { return Coefficients::For(fs_, fc, q_); }
-  // True when other computes the same coefficients at every cutoff.
-  bool SharesCoefficients(const FilterBP_BT& other) const {
-    return dsp::SameBits(fs_, other.fs_) && dsp::SameBits(q_, other.q_);
-  }
-
-  void SetCutoff(double fc) {
-    fc_ = fc;
-    Update();
-  }
-  void SetResonance(double q) {
-    q_ = q;
-    Update();
-  }
-  void SetSampleRate(double fs) {
-    fs_ = fs;
-    Update();
-  }
-  void SetCutoffAndResonance(double fc, double q) {
-    fc_ = fc;
-    q_ = q;
-    Update();
-  }
-  void ResetState() { h_ = History{}; }
-
-  const History& GetState() const { return h_; }
-  void SetState(const History& h) { h_ = h; }
   double Response(double f) const;
-  double Cutoff() const { return fc_; }
-  double Resonance() const { return q_; }
-  double SampleRate() const { return fs_; }
-
- private:
-  void Update() { c_ = Coefficients::For(fs_, fc_, q_); }
-
-  double fs_ = 44100.0;
-  double q_ = 0.7;
-  double fc_ = 0.0;  // set by the first SetCutoff
-  Coefficients c_{0.0, 0.0, 0.0, 0.0};
-  History h_;
 };

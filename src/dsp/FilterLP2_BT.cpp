@@ -7,13 +7,3 @@ double FilterLP2_BT::Response(double f) const {
   const dsp::BilinearDenominator den = dsp::BilinearResponseDenominator(t, fs_, f);
   return t.w02 * (1.0 + den.cosTheta) / std::hypot(den.re, den.im);
 }
-
-void FilterLP2_BT::Process(const double* input, double* output, int count) {
-  for (int i = 0; i < count; ++i) output[i] = ProcessSample(input[i]);
-}
-
-void FilterLP2_BT::GetFRProfile(std::vector<float>& profile,
-                                const std::vector<float>& frequencies) const {
-  FillProfile(profile, frequencies, "FilterLP2_BT::GetFRProfile incompatible sizes",
-              [this](double f) { return Response(f); });
-}
