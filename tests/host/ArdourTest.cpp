@@ -575,12 +575,20 @@ TEST_F(ArdourRoundTrip, RestoredModeAndMixSoundAsInOurHost) {
     if (d.over == 0) continue;
     // Which pre-roll would our host have needed? Whole cycles with the split
     // export start, or none, over the oscillator's whole period of phases.
+    // Should another Ardour build start its export a few cycles earlier or
+    // later, the settings are still proven restored when one of these
+    // schedules reproduces the export: a wrong mode or mix matches none.
     std::string matches;
     for (long p = 0; p < 250L * kArdourCycle && matches.size() < 200;
          p += p % kArdourCycle ? kArdourCycle / 4 : 3 * kArdourCycle / 4) {
       const std::vector<float> r = Replay(*t, Trip().signal, p, t->offset + kSignalFrames);
       if (Compare(r, Exported(), t->offset, t->offset + kSignalFrames).over == 0)
         matches += ' ' + std::to_string(p);
+    }
+    if (!matches.empty()) {
+      std::printf("%s: export matches our host with pre-roll(s)%s instead of %d\n", t->name.c_str(),
+                  matches.c_str(), kArdourPreroll);
+      continue;
     }
     ADD_FAILURE() << d.over << " samples differ by more than " << kFloatTolerance
                   << ", first at session frame " << d.at << ", largest " << d.largest
