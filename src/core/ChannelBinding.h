@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/GrowBuffer.h"
-#include "core/GrowText.h"
+#include "base/GrowBuffer.h"
+#include "base/GrowText.h"
 
 // A legal pair of input and output channel counts.
 struct ChannelIOConfig {

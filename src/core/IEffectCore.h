@@ -4,11 +4,11 @@
 #include <mutex>
 
 #include "core/ChannelBinding.h"
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 #include "core/HostTimeInfo.h"
 #include "core/IParameter.h"
 #include "core/IPresetSlot.h"
-#include "core/OwnedPtrList.h"
+#include "base/OwnedPtrList.h"
 #include "core/StateChunk.h"
 
 class IGraphics;

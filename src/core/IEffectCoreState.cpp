@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/GrowText.h"
+#include "base/GrowText.h"
 #include "core/IEffectCore.h"
 
 bool IEffectCore::SerializeParams(StateChunk& chunk) {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 
 // One automatable parameter: a named value in its own units with a range, a
 // step and a mapping to and from the normalised value 0..1 that the host and

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 
 // The byte stream that state and presets are serialised into. Multi-byte
 // values are little-endian whatever the machine. Positions are byte offsets;

@@ -2,7 +2,7 @@
 // resource lookups that go through module::Handle().
 #include <dlfcn.h>
 
-#include "core/ModuleHandle.h"
+#include "base/ModuleHandle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // resources live in this DLL, not in the host's executable).
 #include <windows.h>
 
-#include "core/ModuleHandle.h"
+#include "base/ModuleHandle.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
   module::SetHandle(instance);

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/ModuleHandle.h"
+#include "base/ModuleHandle.h"
 
 namespace raster {
 

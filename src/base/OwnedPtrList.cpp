@@ -1,4 +1,4 @@
-#include "core/OwnedPtrList.h"
+#include "base/OwnedPtrList.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/GrowText.h"
+#include "base/GrowText.h"
 
 #include <cstring>
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 
 // A zero-terminated text in a GrowBuffer with granularity 128. An empty text
 // has used size 0 or holds only the zero.

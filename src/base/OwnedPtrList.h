@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/GrowBuffer.h"
+#include "base/GrowBuffer.h"
 
 // Untyped part of OwnedPtrList: a GrowBuffer of pointers, one per 8 bytes.
 class PtrListStore {

@@ -1,4 +1,4 @@
-#include "core/ModuleHandle.h"
+#include "base/ModuleHandle.h"
 
 #include <atomic>
 

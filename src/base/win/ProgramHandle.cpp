@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "core/ModuleHandle.h"
+#include "base/ModuleHandle.h"
 
 namespace module {
 
