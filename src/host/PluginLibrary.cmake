@@ -1,33 +1,25 @@
-# The effect class the entry point builds, on top of the adapter.
-add_library(qw_effect STATIC ${PROJECT_SOURCE_DIR}/src/dsp/Quillwave.cpp)
-target_include_directories(qw_effect PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(qw_effect PUBLIC qw_host qw_core)
-if(TARGET qw_dsp)
-  target_link_libraries(qw_effect PUBLIC qw_dsp)
-endif()
-set_target_properties(qw_effect PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-
-# The plug-in library a host loads: Quillwave.so / Quillwave.dll at the root
-# of the build tree, no "lib" prefix, exporting only VSTPluginMain and main.
-add_library(Quillwave SHARED
-  ${PROJECT_SOURCE_DIR}/src/host/PluginMain.cpp)
-if(WIN32)
-  target_sources(Quillwave PRIVATE
-    ${PROJECT_SOURCE_DIR}/src/host/win/DllMain.cpp
-    ${PROJECT_SOURCE_DIR}/src/host/win/Quillwave.def)
-else()
-  target_sources(Quillwave PRIVATE ${PROJECT_SOURCE_DIR}/src/host/posix/ModuleLoad.cpp)
-  target_link_libraries(Quillwave PRIVATE ${CMAKE_DL_LIBS})
-  target_link_options(Quillwave PRIVATE -Wl,--no-undefined
-    -Wl,--version-script=${PROJECT_SOURCE_DIR}/src/host/posix/exports.map)
-  set_property(TARGET Quillwave APPEND PROPERTY
-    LINK_DEPENDS ${PROJECT_SOURCE_DIR}/src/host/posix/exports.map)
-endif()
-# The editor's images travel inside the library.
-target_link_libraries(Quillwave PRIVATE qw_effect qw_resources)
-set_target_properties(Quillwave PROPERTIES
-  PREFIX ""
-  CXX_VISIBILITY_PRESET hidden
-  VISIBILITY_INLINES_HIDDEN ON
-  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# qw_add_vst_plugin(NAME LIBS lib...)
+# The plug-in library a host loads: NAME.so / NAME.dll at the root of the
+# build tree, no "lib" prefix, exporting only VSTPluginMain and main. LIBS
+# must define CreatePluginInstance (host/PluginFactory.h).
+function(qw_add_vst_plugin name)
+  cmake_parse_arguments(P "" "" "LIBS" ${ARGN})
+  set(dir ${PROJECT_SOURCE_DIR}/src/host)
+  add_library(${name} SHARED ${dir}/PluginMain.cpp)
+  if(WIN32)
+    target_sources(${name} PRIVATE ${dir}/win/DllMain.cpp ${dir}/win/exports.def)
+  else()
+    target_sources(${name} PRIVATE ${dir}/posix/ModuleLoad.cpp)
+    target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
+    target_link_options(${name} PRIVATE -Wl,--no-undefined
+      -Wl,--version-script=${dir}/posix/exports.map)
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${dir}/posix/exports.map)
+  endif()
+  target_link_libraries(${name} PRIVATE qw_host ${P_LIBS})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()

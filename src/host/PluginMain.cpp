@@ -1,7 +1,7 @@
-// The library's exported entry points. Each call builds one Quillwave
-// instance and hands its AEffect record to the host.
-#include "dsp/Quillwave.h"
+// The library's exported entry points. Each call builds one instance of the
+// plug-in the library carries and hands its AEffect record to the host.
 #include "host/IVstAdapter.h"
+#include "host/PluginFactory.h"
 
 #ifdef _WIN32
 #define QW_EXPORT __declspec(dllexport)
@@ -9,12 +9,8 @@
 #define QW_EXPORT __attribute__((visibility("default")))
 #endif
 
-namespace {
-IVstAdapter* MakeQuillwave(vst::audioMasterCallback host) { return new Quillwave(host); }
-}  // namespace
-
 extern "C" QW_EXPORT vst::AEffect* VSTPluginMain(vst::audioMasterCallback host) {
-  return IVstAdapter::CreateInstance(host, &MakeQuillwave);
+  return IVstAdapter::CreateInstance(host, &CreatePluginInstance);
 }
 
 // Older hosts look for "main". The C++ name differs so the compiler does not

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "dsp/Quillwave.h"
+#include "quillwave/Quillwave.h"
 
 namespace {
 std::atomic<bool> g_counting{false};

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dsp/MultiBandFilterBT.h"
-#include "dsp/Quillwave.h"
+#include "quillwave/Quillwave.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dsp/Quillwave.h"
+#include "quillwave/Quillwave.h"
 
 namespace {
 vst::VstIntPtr NoHost(vst::AEffect*, vst::VstInt32, vst::VstInt32, vst::VstIntPtr, void*, float) {
