@@ -8,6 +8,7 @@
 #include "dsp/MultiBandFilterBT.h"
 #include "dsp/TempoNote.h"
 #include "host/IVstAdapter.h"
+#include "quillwave/TempoFollow.h"
 
 // The plug-in's own class: an auto-wah whose cutoff an oscillator sweeps
 // between two limits, optionally panning the filtered signal between the
