@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "editor/IGraphics.h"
 
 namespace {
 
@@ -174,7 +173,7 @@ void IEffectCore::SetParameterFromEditor(int32_t index, double normalized) {
 void IEffectCore::PushNormalizedToControls(int32_t index, double n) {
   if (!editor_) return;
   for (int c = 0, count = editor_->ControlCount(); c < count; ++c) {
-    IControl* control = editor_->GetControl(c);
+    IEditorControlLink* control = editor_->GetControlLink(c);
     if (!control) continue;
     if (control->ParamIndex() == index) control->ApplyValueFromPlugin(n);
     for (int k = 0, links = control->LinkedParamCount(); k < links; ++k) {
@@ -186,7 +185,7 @@ void IEffectCore::PushNormalizedToControls(int32_t index, double n) {
   }
 }
 
-void IEffectCore::AttachEditor(IGraphics* graphics) {
+void IEffectCore::AttachEditor(IEditorLink* graphics) {
   if (!graphics) return;
   Hold hold(*this);
   if (editor_ && editor_ != graphics) delete editor_;

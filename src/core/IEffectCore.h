@@ -6,12 +6,12 @@
 #include "core/ChannelBinding.h"
 #include "base/GrowBuffer.h"
 #include "core/HostTimeInfo.h"
+#include "core/IEditorLink.h"
 #include "core/IParameter.h"
 #include "core/IPresetSlot.h"
 #include "base/OwnedPtrList.h"
 #include "core/StateChunk.h"
 
-class IGraphics;
 
 // Packs four characters with the first in the most significant byte.
 constexpr int32_t FourCC(char a, char b, char c, char d) {
@@ -81,7 +81,7 @@ class IEffectCore {
   virtual void NotifyEditorResized(int32_t width, int32_t height) = 0;           // 31
   virtual void PrepareForHost() {}                                               // 32
   // Takes ownership of graphics (a previously attached editor is deleted).
-  virtual void AttachEditor(IGraphics* graphics);                                      // 33
+  virtual void AttachEditor(IEditorLink* graphics);                                      // 33
   virtual void SetLatencySamples(int32_t samples) { latency_ = samples; }              // 34
   virtual bool SendMidiMessage(const MidiMessage& message) = 0;                        // 35
   virtual bool SendSystemExclusive(const SysExMessage& /*message*/) { return false; }  // 36
@@ -134,7 +134,7 @@ class IEffectCore {
   // it (and the first linked secondary parameter bound to it); nothing
   // without an editor.
   void PushNormalizedToControls(int32_t index, double n);
-  IGraphics* Editor() const { return editor_; }
+  IEditorLink* Editor() const { return editor_; }
 
   // ---- state and presets ----
   bool SerializeParams(StateChunk& chunk);
@@ -186,7 +186,7 @@ class IEffectCore {
   int32_t blockSize_ = 0;
   int32_t latency_ = 0;
   int32_t tailSize_ = 0;
-  IGraphics* editor_ = nullptr;
+  IEditorLink* editor_ = nullptr;
   OwnedPtrList<IParameter> parameters_;
   OwnedPtrList<IPresetSlot> presets_;
   GrowBuffer inputData_{4096};

@@ -1,26 +1,17 @@
 #pragma once
 
+#include "core/IEditorLink.h"
 #include "editor/IControl.h"
 
-// What the plug-in core needs of the editor: its control list, preparing
-// the drawing surface, and pushing parameter values into the controls.
-class IGraphics {
+// The editor as the plug-in core reaches it.
+class IGraphics : public IEditorLink {
  public:
-  virtual ~IGraphics() = default;
-
-  virtual int ControlCount() const = 0;
   // Control i in list order; null outside the list.
   virtual IControl* GetControl(int i) const = 0;
+  IEditorControlLink* GetControlLink(int i) const override { return GetControl(i); }
 
-  virtual void PrepareSurface() = 0;
-  // value is in the parameter's own units unless isNormalized.
-  virtual void PushParameterToControls(int paramIndex, double value, bool isNormalized) = 0;
-
-  // Editor size in pixels; the host adapter reports it as the editor rectangle.
-  virtual int Width() const { return 0; }
-  virtual int Height() const { return 0; }
-  // Creates the editor window inside the host's parent window; null when no
-  // window could be made.
-  virtual void* OpenWindow(void* /*parent*/) { return nullptr; }
-  virtual void CloseWindow() {}
+  int Width() const override { return 0; }
+  int Height() const override { return 0; }
+  void* OpenWindow(void* /*parent*/) override { return nullptr; }
+  void CloseWindow() override {}
 };

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "editor/IGraphics.h"
 #include "host/HostIdentity.h"
 
 namespace {
@@ -226,7 +225,7 @@ void IVstAdapter::UpdateEditorRect() {
   editorRect_.bottom = static_cast<vst::VstInt16>(editor_->Height());
 }
 
-void IVstAdapter::AttachEditor(IGraphics* graphics) {
+void IVstAdapter::AttachEditor(IEditorLink* graphics) {
   IEffectCore::AttachEditor(graphics);
   if (!editor_) return;
   effect_.flags |= vst::effFlagsHasEditor;

@@ -51,7 +51,7 @@ class IVstAdapter : public IEffectCore {
   void PrepareForHost() override;
 
   // ---- editor and latency ----
-  void AttachEditor(IGraphics* graphics) override;
+  void AttachEditor(IEditorLink* graphics) override;
   void NotifyEditorResized(int32_t width, int32_t height) override;
   void SetLatencySamples(int32_t samples) override;
 

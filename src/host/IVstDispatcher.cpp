@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/ChunkHeader.h"
-#include "editor/IGraphics.h"
 #include "host/HostIdentity.h"
 #include "host/IVstAdapter.h"
 

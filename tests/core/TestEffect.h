@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "core/IEditorLink.h"
 #include "core/IEffectCore.h"
-#include "editor/IGraphics.h"
 
 // A core with the effect's fourteen parameters; the host-facing operations
 // record what reached them.
@@ -74,7 +74,7 @@ class TestEffect : public IEffectCore {
 };
 
 // Editor stand-ins that record what the core pushed into them.
-class FakeControl : public IControl {
+class FakeControl : public IEditorControlLink {
  public:
   explicit FakeControl(int param, std::vector<int> linked = {})
       : linkedValues(linked.size(), -1.0), param_(param), linked_(std::move(linked)) {}
@@ -96,7 +96,7 @@ class FakeControl : public IControl {
   std::vector<int> linked_;
 };
 
-class FakeGraphics : public IGraphics {
+class FakeGraphics : public IEditorLink {
  public:
   explicit FakeGraphics(int* deleted = nullptr) : deleted_(deleted) {}
   ~FakeGraphics() override {
@@ -104,7 +104,11 @@ class FakeGraphics : public IGraphics {
     if (deleted_) ++*deleted_;
   }
   int ControlCount() const override { return int(controls.size()); }
-  IControl* GetControl(int i) const override { return controls[size_t(i)]; }
+  IEditorControlLink* GetControlLink(int i) const override { return controls[size_t(i)]; }
+  int Width() const override { return 0; }
+  int Height() const override { return 0; }
+  void* OpenWindow(void*) override { return nullptr; }
+  void CloseWindow() override {}
   void PrepareSurface() override { ++surfacePrepared; }
   void PushParameterToControls(int index, double value, bool isNormalized) override {
     pushed.push_back({index, value, isNormalized});

@@ -14,7 +14,7 @@
 #endif
 
 #include "TestHost.h"
-#include "editor/IGraphics.h"
+#include "core/IEditorLink.h"
 #include "host/DenormalGuard.h"
 #include "host/HostIdentity.h"
 #include "host/IVstAdapter.h"
@@ -23,10 +23,10 @@ using namespace qwtest;
 
 namespace {
 
-class FakeEditor : public IGraphics {
+class FakeEditor : public IEditorLink {
  public:
   int ControlCount() const override { return 0; }
-  IControl* GetControl(int) const override { return nullptr; }
+  IEditorControlLink* GetControlLink(int) const override { return nullptr; }
   void PrepareSurface() override { ++prepared; }
   void PushParameterToControls(int index, double value, bool normalized) override {
     pushed.push_back({index, value, normalized});
