@@ -39,9 +39,7 @@ Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCo
   curve_.assign(kPlotPoints, 0.0);
   profile1_.assign(kPlotPoints, 0.0f);
   profile2_.assign(kPlotPoints, 0.0f);
-  frequencies_.resize(kPlotPoints);
-  for (int i = 0; i < kPlotPoints; ++i)
-    frequencies_[i] = static_cast<float>(100.0 * std::pow(40.0, i / double(kPlotPoints - 1)));
+  frequencies_.SetRange(100.0f, 4000.0f, kPlotPoints);
   slewBase_ = 0.04 * SampleRate();
 
   block_.reserve(kReservedFrames);
@@ -164,9 +162,9 @@ void Quillwave::RefreshResponse() {
   MultiBandFilterBT& f = *filters_.front();
   const double remembered = f.Cutoff();
   f.SetCutoff(cutoff1Hz_);
-  f.GetFRProfile(profile1_, frequencies_);
+  f.GetFRProfile(profile1_, frequencies_.Points());
   f.SetCutoff(cutoff2Hz_);
-  f.GetFRProfile(profile2_, frequencies_);
+  f.GetFRProfile(profile2_, frequencies_.Points());
   f.SetCutoff(remembered);
 
   float mx = profile1_.empty() ? 0.0f : profile1_[0];

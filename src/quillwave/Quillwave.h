@@ -5,6 +5,7 @@
 
 #include "dsp/CutoffModulator.h"
 #include "dsp/LfoGenerator.h"
+#include "dsp/LogScale.h"
 #include "dsp/MultiBandFilterBT.h"
 #include "dsp/TempoNote.h"
 #include "host/IVstAdapter.h"
@@ -61,7 +62,7 @@ class Quillwave : public IVstAdapter {
   const std::vector<float>& ResponseProfile(int limit) const {
     return limit == 0 ? profile1_ : profile2_;
   }
-  const std::vector<float>& ResponseFrequencies() const { return frequencies_; }
+  const std::vector<float>& ResponseFrequencies() const { return frequencies_.Points(); }
 
   // The modulation values (0..1) and cutoffs (Hz) of the last processed
   // slice, one per frame.
@@ -102,7 +103,7 @@ class Quillwave : public IVstAdapter {
   TempoFollow follow_;
   std::vector<double> curve_;
   std::vector<float> profile1_, profile2_;
-  std::vector<float> frequencies_;  // 100..4000 Hz, logarithmic
+  LogScale frequencies_;            // 100..4000 Hz
   double lastValue_ = 0.0;          // last oscillator value of the previous block
   double slewBase_ = 0.0;           // 0.04 * the sample rate at construction
   int32_t lastBlockSize_ = 0;
