@@ -33,6 +33,7 @@ class IBasePlotLine {
 
   // The finished line, composed onto the editor by the plot.
   const raster::IBitmap* CurrentBitmap() const { return current_; }
+  raster::IBitmap* CurrentBitmap() { return current_; }
   IColorARGB Colour() const { return colour_; }
   IBlendSpec Blend() const { return blend_; }
   const IRect& Area() const { return area_; }

@@ -1,36 +1,19 @@
 // How samples reach a plot line: copied, kept in storage that never moves
 // for an unchanged length, cleaned of values that cannot be drawn, safe to
-// update while another thread renders; and rendering allocates nothing
-// (every operator new of this program is counted).
+// update while another thread renders; and rendering allocates nothing.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <limits>
 #include <memory>
-#include <new>
 #include <thread>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "PlotBitmaps.h"
 #include "editor/plot/IThickLineGen.h"
 
 using namespace plottest;
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// Out of line, so the compiler does not pair an inlined free with new.
-[[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
@@ -163,15 +146,13 @@ TYPED_TEST(PlotLineData, RenderingAndUpdatesOfTheSameLengthAllocateNothing) {
   curve->SetData(a);
   filled->SetData(a);
 
-  g_allocations = 0;
-  g_counting = true;
+  AllocationCounter allocations;
   bool drawn = true;
   for (int i = 0; i < 10; ++i) {
     curve->SetData(i % 2 ? a : b);
     filled->SetData(i % 2 ? b : a);
     drawn = curve->RenderLine() && filled->RenderLine() && drawn;
   }
-  g_counting = false;
   EXPECT_TRUE(drawn);
-  EXPECT_EQ(g_allocations.load(), 0);
+  EXPECT_EQ(allocations.Count(), 0);
 }
