@@ -9,6 +9,7 @@
 #include "dsp/MultiBandFilterBT.h"
 #include "dsp/TempoNote.h"
 #include "host/IVstAdapter.h"
+#include "quillwave/QuillwaveEditor.h"
 #include "quillwave/TempoFollow.h"
 
 // The plug-in's own class: an auto-wah whose cutoff an oscillator sweeps
@@ -55,6 +56,9 @@ class Quillwave : public IVstAdapter {
   void ParamChanged(int32_t index) override;
   void ProcessDoubles(double** inputs, double** outputs, int32_t frames) override;
 
+  // The editor the plug-in built (it owns it); null if it could not be built.
+  IGraphics* Graphics() const { return editorLinks_.graphics; }
+
   // Plot data for the editor: one oscillator period in 0..1, and the filter
   // response at both sweep limits on one common decibel scale (0..1) over
   // ResponseFrequencies().
@@ -85,6 +89,7 @@ class Quillwave : public IVstAdapter {
   void UpdateCurve();
   void RefreshOscillator();
   void RefreshResponse();
+  void UpdateVisibility();
   void FollowTempo(int32_t frames);
   void Slew(int32_t frames);
   void ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
@@ -113,4 +118,5 @@ class Quillwave : public IVstAdapter {
   std::vector<std::unique_ptr<MultiBandFilterBT>> filters_;  // one per input channel
   CutoffModulator modulator_;
   ExpRange cutoffRange_;
+  QuillwaveEditorLinks editorLinks_;
 };
