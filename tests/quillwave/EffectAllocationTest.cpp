@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "editor/IGraphics.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -84,4 +85,36 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   g_counting = false;
   delete probe;
   EXPECT_GE(g_allocations.load(), 1);
+}
+
+// The open editor draws, follows automation and takes the mouse without
+// allocating once it has drawn itself once (images and fonts loaded).
+TEST(EditorDrawing, AllocatesNothingAfterTheFirstRedraw) {
+  Quillwave q(&HostCallback);
+  vst::AEffect* e = q.Effect();
+  e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
+  IGraphics* g = q.Graphics();
+  ASSERT_NE(g, nullptr);
+  const IRect all{0, 0, g->Width(), g->Height()};
+  g->Redraw(all);
+
+  g_allocations = 0;
+  g_counting = true;
+  IRect area;
+  const IMouseMods left{true};
+  for (int round = 0; round < 20; ++round) {
+    for (int p = 0; p < Quillwave::kParamCount; ++p)
+      e->setParameter(e, p, float((round * 7 + p) % 11) / 10.0f);
+    while (g->CollectDirtyArea(area)) g->Redraw(area);
+    g->HandleMouseDown(593, 292, left);  // Mix
+    g->HandleMouseDrag(593, 280 - round, left);
+    g->HandleMouseUp(593, 280 - round, left);
+    g->HandleMouseWheel(433, 71, IMouseMods{}, 1);  // Cutoff 1
+    g->HandleMouseDown(40, 80, left);               // tempo sync: host
+    g->HandleMouseUp(40, 80, left);
+    while (g->CollectDirtyArea(area)) g->Redraw(area);
+    g->Redraw(all);
+  }
+  g_counting = false;
+  EXPECT_EQ(g_allocations.load(), 0);
 }
