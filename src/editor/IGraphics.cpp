@@ -172,8 +172,8 @@ void IGraphics::RedrawStrict(const IRect& rect) {
       c->MarkClean();  // nothing it could ever draw
       continue;
     }
-    if (!InArea(rect, area)) continue;  // stays dirty for the next redraw
-    c->MarkClean();
+    if (!InArea(rect, area)) continue;
+    if (rect.Contains(area)) c->MarkClean();
     if (!c->IsHidden()) c->Draw(*this);
   }
 }
