@@ -248,8 +248,12 @@ bool IGraphics::RenderText(ITextStyle& style, const char* text, IRect& rect, boo
       rect.left = int((rect.left + rect.right) * 0.5) - w / 2;
       rect.right = rect.left + w;
       break;
-    case ITextStyle::kRight: rect.left = rect.right - w; break;
-    default: rect.right = rect.left + w; break;
+    case ITextStyle::kRight:
+      rect.left = rect.right - w;
+      break;
+    default:
+      rect.right = rect.left + w;
+      break;
   }
   return true;
 }
