@@ -5,8 +5,8 @@
 
 void LogScale::SetRange(float low, float high, int count) {
   // A zero or negative bound has no logarithm, one point has no spacing.
-  const bool valid = std::isfinite(low) && std::isfinite(high) && low > 0.0f && low < high &&
-                     count >= 2;
+  const bool valid =
+      std::isfinite(low) && std::isfinite(high) && low > 0.0f && low < high && count >= 2;
   if (!valid) throw std::invalid_argument("invalid argument of log scale");
 
   points_.resize(static_cast<size_t>(count), 0.0f);

@@ -108,9 +108,9 @@ class Quillwave : public IVstAdapter {
   TempoFollow follow_;
   std::vector<double> curve_;
   std::vector<float> profile1_, profile2_;
-  LogScale frequencies_;            // 100..4000 Hz
-  double lastValue_ = 0.0;          // last oscillator value of the previous block
-  double slewBase_ = 0.0;           // 0.04 * the sample rate at construction
+  LogScale frequencies_;    // 100..4000 Hz
+  double lastValue_ = 0.0;  // last oscillator value of the previous block
+  double slewBase_ = 0.0;   // 0.04 * the sample rate at construction
   int32_t lastBlockSize_ = 0;
   std::vector<double> block_;  // oscillator values of the current block
   std::unique_ptr<LfoGenerator> lfo_;

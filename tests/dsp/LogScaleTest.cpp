@@ -54,14 +54,14 @@ TEST(LogScale, InvalidRangesThrowAndKeepThePoints) {
   struct Case {
     float low, high;
     int count;
+    const char* why;
   } cases[] = {
-      {4000.0f, 100.0f, 200},  // reversed
-      {100.0f, 100.0f, 200},   // empty span
-      {0.0f, 4000.0f, 200},    {100.0f, 0.0f, 200}, {0.0f, 0.0f, 200},
-      {-100.0f, 4000.0f, 200},  // no logarithm
-      {nan, 4000.0f, 200},     {100.0f, inf, 200},
-      {100.0f, 4000.0f, 1},  // no spacing
-      {100.0f, 4000.0f, 0},    {100.0f, 4000.0f, -5},
+      {4000.0f, 100.0f, 200, "reversed"},        {100.0f, 100.0f, 200, "empty span"},
+      {0.0f, 4000.0f, 200, "zero low bound"},    {100.0f, 0.0f, 200, "zero high bound"},
+      {0.0f, 0.0f, 200, "both bounds zero"},     {-100.0f, 4000.0f, 200, "negative bound"},
+      {nan, 4000.0f, 200, "bound not a number"}, {100.0f, inf, 200, "infinite bound"},
+      {100.0f, 4000.0f, 1, "one point"},         {100.0f, 4000.0f, 0, "no points"},
+      {100.0f, 4000.0f, -5, "negative count"},
   };
   LogScale s;
   s.SetRange(100.0f, 4000.0f, 200);
@@ -69,11 +69,11 @@ TEST(LogScale, InvalidRangesThrowAndKeepThePoints) {
   for (const Case& c : cases) {
     try {
       s.SetRange(c.low, c.high, c.count);
-      ADD_FAILURE() << "no error for " << c.low << ", " << c.high << ", " << c.count;
+      ADD_FAILURE() << "no error for " << c.why;
     } catch (const std::invalid_argument& e) {
       EXPECT_EQ(std::string(e.what()), "invalid argument of log scale");
     }
-    EXPECT_EQ(s.Points(), before);
+    EXPECT_EQ(s.Points(), before) << c.why;
     EXPECT_FLOAT_EQ(s.Low(), 100.0f);
     EXPECT_FLOAT_EQ(s.High(), 4000.0f);
   }

@@ -50,8 +50,8 @@ bool WritePng(const char* path, const IGraphicsHeadless& g, const IRect& area, i
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < h; ++y) png_write_row(png, &pixels[size_t(y) * size_t(w) * 3]);
   png_write_end(png, info);
@@ -79,8 +79,8 @@ TEST(PlotPictures, OscillatorCurveAndFilledResponsesOnThePanel) {
   auto* resp = new plot::IPlotControlEx(nullptr, &g, kRespRect);
   plot::IThickLineGen<float>* limits[2];
   for (auto*& line : limits) {
-    line = new plot::IThickLineGen<float>(&g, resp->Area(), kColour, kLineBlend,
-                                          resp->InnerMargin());
+    line =
+        new plot::IThickLineGen<float>(&g, resp->Area(), kColour, kLineBlend, resp->InnerMargin());
     line->SetFillUnderCurve(true);
     line->SetDrawOutline(true);
     line->SetBaselineLevel(0.0f);

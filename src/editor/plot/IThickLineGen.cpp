@@ -30,8 +30,8 @@ IThickLineGen<T>::~IThickLineGen() = default;
 template <typename T>
 void IThickLineGen<T>::SetBaselineLevel(T level) {
   baselineLevel_ = std::clamp(level, T(0), T(1));
-  baselineY_ = (T(1) - baselineLevel_) * T(this->inner_.bottom) +
-               baselineLevel_ * T(this->inner_.top);
+  baselineY_ =
+      (T(1) - baselineLevel_) * T(this->inner_.bottom) + baselineLevel_ * T(this->inner_.top);
 }
 
 template <typename T>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "AllocationCounter.h"
-#include "PlotBitmaps.h"
+#include "PlotTestSupport.h"
 #include "editor/IBitmapControl.h"
 #include "editor/headless/IGraphicsHeadless.h"
 #include "editor/plot/IPlotControlEx.h"

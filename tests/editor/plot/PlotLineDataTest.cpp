@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "AllocationCounter.h"
-#include "PlotBitmaps.h"
+#include "PlotTestSupport.h"
 #include "editor/plot/IThickLineGen.h"
 
 using namespace plottest;
 
 namespace {
-
-template <typename T>
-std::unique_ptr<plot::IThickLineGen<T>> MakeLine(const IRect& area) {
-  return std::make_unique<plot::IThickLineGen<T>>(nullptr, area, kColour, kLineBlend, kMargin);
-}
 
 template <typename T>
 bool SameBitmaps(const plot::IBasePlotLine& a, const plot::IBasePlotLine& b) {
@@ -36,7 +31,6 @@ bool SameBitmaps(const plot::IBasePlotLine& a, const plot::IBasePlotLine& b) {
 
 template <typename T>
 class PlotLineData : public ::testing::Test {};
-using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(PlotLineData, Precisions);
 
 TYPED_TEST(PlotLineData, SamplesAreCopiedIntoStorageThatStays) {
@@ -74,7 +68,7 @@ TYPED_TEST(PlotLineData, ValuesThatCannotBeDrawnAreCleaned) {
   const T limit = plot::IPlotLineGen<T>::kSampleLimit;
   struct Case {
     T in, stored;
-  } cases[] = {{nan, T(0)},     {inf, limit},  {-inf, -limit}, {T(1e30), limit},
+  } cases[] = {{nan, T(0)},        {inf, limit},     {-inf, -limit},      {T(1e30), limit},
                {T(-1e30), -limit}, {T(1.5), T(1.5)}, {T(-0.25), T(-0.25)}};
   std::vector<T> v;
   for (const Case& c : cases) v.push_back(c.in);

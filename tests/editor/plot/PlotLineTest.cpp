@@ -8,18 +8,13 @@
 #include <memory>
 #include <vector>
 
-#include "PlotBitmaps.h"
+#include "PlotTestSupport.h"
 #include "editor/plot/CurveGeometry.h"
 #include "editor/plot/IThickLineGen.h"
 
 using namespace plottest;
 
 namespace {
-
-template <typename T>
-std::unique_ptr<plot::IThickLineGen<T>> MakeLine(const IRect& area) {
-  return std::make_unique<plot::IThickLineGen<T>>(nullptr, area, kColour, kLineBlend, kMargin);
-}
 
 // A one-pixel curve without glow: the work bitmap keeps it as drawn.
 template <typename T>
@@ -43,7 +38,6 @@ std::vector<int> Range(int from, int to) {
 
 template <typename T>
 class PlotLine : public ::testing::Test {};
-using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(PlotLine, Precisions);
 
 TYPED_TEST(PlotLine, GeometryOfTheEditorsPlots) {
@@ -56,7 +50,7 @@ TYPED_TEST(PlotLine, GeometryOfTheEditorsPlots) {
     int first, last;
     double bottom;
   } cases[] = {
-      {kOscArea, 200, 0, 1, 139.0 / 199.0, 0, 199, 86},  // the oscillator plot
+      {kOscArea, 200, 0, 1, 139.0 / 199.0, 0, 199, 86},   // the oscillator plot
       {kRespArea, 200, 0, 1, 140.0 / 199.0, 0, 199, 58},  // the response plot
       {kOscArea, 2, 0, 1, 139.0, 0, 1, 86},
       {kOscArea, 200, T(0.5), 1, 139.0 / 199.0, 99, 199, 86},
@@ -152,8 +146,7 @@ TYPED_TEST(PlotLine, FillCoversEveryColumnUnderTheCurveFaintly) {
   EXPECT_EQ(columns, Range(columns.front(), columns.back()));
   // 60 % of the line's 0.72 weight: ia = trunc(0.432 * 256) = 110 moves the
   // transparent pixel's alpha to 110; the colour stays the line colour.
-  for (int x : {3, 70, 141})
-    EXPECT_EQ(At(work, x, 45), raster::MakePixel(110, 102, 90, 37)) << x;
+  for (int x : {3, 70, 141}) EXPECT_EQ(At(work, x, 45), raster::MakePixel(110, 102, 90, 37)) << x;
 }
 
 TYPED_TEST(PlotLine, OutlineClosesTheFilledShape) {
@@ -199,8 +192,11 @@ TYPED_TEST(PlotLine, BaselineLevelPlacesTheFillsLowerEdge) {
   EXPECT_EQ(line->BaselineY(), T(86));  // the inner bottom at first
   struct Case {
     T level, storedLevel, y;
-  } cases[] = {{T(0), T(0), T(86)},    {T(1), T(1), T(3)},     {T(0.5), T(0.5), T(44.5)},
-               {T(-0.5), T(0), T(86)}, {T(2), T(1), T(3)}};
+  } cases[] = {{T(0), T(0), T(86)},
+               {T(1), T(1), T(3)},
+               {T(0.5), T(0.5), T(44.5)},
+               {T(-0.5), T(0), T(86)},
+               {T(2), T(1), T(3)}};
   for (const Case& c : cases) {
     line->SetBaselineLevel(c.level);
     EXPECT_EQ(line->BaselineLevel(), c.storedLevel) << c.level;

@@ -1,6 +1,9 @@
 #pragma once
-// Reading the plot lines' bitmaps in tests.
+// Building plot lines and reading their bitmaps in tests.
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <vector>
 
 #include "editor/plot/IThickLineGen.h"
@@ -15,6 +18,14 @@ inline constexpr IBlendSpec kLineBlend{IBlendSpec::kNormal, 0.72f};
 inline constexpr IRect kOscArea{0, 0, 145, 89};
 inline constexpr IRect kRespArea{0, 0, 146, 61};
 inline constexpr int kMargin = 3;
+
+// The sample types plot lines come in.
+using Precisions = ::testing::Types<float, double>;
+
+template <typename T>
+std::unique_ptr<plot::IThickLineGen<T>> MakeLine(const IRect& area) {
+  return std::make_unique<plot::IThickLineGen<T>>(nullptr, area, kColour, kLineBlend, kMargin);
+}
 
 inline Pixel At(const raster::IBitmap& b, int x, int y) {
   return b.GetBits()[y * b.GetRowSpan() + x];
