@@ -87,7 +87,7 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     return nullptr;
   }
   window_ = window;
-  for (int i = 0; i < controls_.Count(); ++i) controls_.Get(i)->MarkDirty(false);
+  for (int i = 0; i < ControlCount(); ++i) GetControl(i)->MarkDirty(false);
 
   if (tooltips_ && !CreateTooltip()) tooltips_ = false;
   return window_;

@@ -1,6 +1,5 @@
 #include "editor/win/WinServiceText.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace winui {
@@ -56,16 +55,6 @@ std::string FolderOfPath(const char* path) {
   const char* last = std::strrchr(path, '\\');
   if (!last || last[1] == 0) return {};
   return std::string(path, std::size_t(last - path) + 1);
-}
-
-std::string MenuItemLabel(int prefixStyle, int number, const char* text) {
-  static const char* const formats[] = {nullptr, "%1d: %s", "%02d: %s", "%03d: %s"};
-  if (!text) text = "";
-  if (prefixStyle < 1 || prefixStyle > 3) return text;
-  const int n = std::snprintf(nullptr, 0, formats[prefixStyle], number, text);
-  std::string label(std::size_t(n > 0 ? n : 0), '\0');
-  std::snprintf(label.data(), label.size() + 1, formats[prefixStyle], number, text);
-  return label;
 }
 
 }  // namespace winui

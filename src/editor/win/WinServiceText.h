@@ -1,7 +1,7 @@
 #pragma once
 // Texts the Windows services build from their callers' words: the file
-// dialog's filter, a folder taken from a module path, and numbered menu
-// labels. Pure functions, kept apart from the dialogs that use them.
+// dialog's filter and a folder taken from a module path. Pure functions,
+// kept apart from the dialogs that use them.
 
 #include <string>
 
@@ -18,9 +18,5 @@ std::string DefaultExtension(const char* extensions);
 // The text up to and including the last '\', or empty when there is none or
 // nothing follows it.
 std::string FolderOfPath(const char* path);
-
-// A menu item's shown text for a prefix style: 0 the text itself, 1
-// "%1d: %s", 2 "%02d: %s", 3 "%03d: %s".
-std::string MenuItemLabel(int prefixStyle, int number, const char* text);
 
 }  // namespace winui
