@@ -17,10 +17,13 @@ class WinTestEffect : public IEffectCore {
  public:
   enum Param { kMix, kMode, kRate, kParamCount };
 
-  WinTestEffect() : IEffectCore(kParamCount, 1) {
-    GetParameter(kMix)->DefineContinuous("Mix", 0.5, 0.0, 1.0, 0.01);
-    GetParameter(kMode)->DefineInteger("Mode", 0, 0, 2);
-    GetParameter(kRate)->DefineContinuous("Rate", 6.0, 0.1, 32.0, 0.1, "Hz");
+  WinTestEffect() : IEffectCore(kParamCount, 1) { DefineParameters(*this); }
+
+  // Also used by the test plug-in library that carries the same panel.
+  static void DefineParameters(IEffectCore& fx) {
+    fx.GetParameter(kMix)->DefineContinuous("Mix", 0.5, 0.0, 1.0, 0.01);
+    fx.GetParameter(kMode)->DefineInteger("Mode", 0, 0, 2);
+    fx.GetParameter(kRate)->DefineContinuous("Rate", 6.0, 0.1, 32.0, 0.1, "Hz");
   }
 
   struct Event {
@@ -63,7 +66,7 @@ struct WinTestPanel {
   static constexpr IRect kRadio{300, 200, 380, 232};
 
   // Adds the panel to graphics and attaches it to fx (which owns it).
-  static void Build(WinTestEffect& fx, IGraphics* graphics) {
+  static void Build(IEffectCore& fx, IGraphics* graphics) {
     graphics->SetBackground(
         new IBitmapControl(&fx, 0, 0, -1, graphics->LoadBitmapStrip(120, "back.png")));
     graphics->AddControl(new IKnobMultiControl(&fx, kKnobX, kKnobY, WinTestEffect::kMix,
