@@ -3,7 +3,7 @@
 class IEffectCore;
 class IGraphics;
 
-// The editor of this platform's window system for plugin, width x height
-// pixels, redrawn frameRate times a second. The plug-in builds its panel on
-// it; one definition per platform.
+// The editor with the window layer of the platform the library is built
+// for; the headless layer where no window layer exists. The plug-in builds
+// its panel on it.
 IGraphics* MakePlatformGraphics(IEffectCore* plugin, int width, int height, int frameRate);
