@@ -31,12 +31,25 @@ void Save(const Canvas& c, const char* name) {
   }
 }
 
-// Scale icons: one period of each waveform the oscillator can take.
-double Tri(double t) { return -1 + 4 * std::min(t, 1 - t); }
-double Cosine(double t) { return -std::cos(2 * 3.14159265358979323846 * t); }
-double Square(double t) { return std::clamp(4 * Tri(t), -1.0, 1.0); }
-double RampUp(double t) { return t < 0.88 ? -1 + 2 * t / 0.88 : 1 - 2 * (t - 0.88) / 0.12; }
-double RampDown(double t) { return t < 0.12 ? -1 + 2 * t / 0.12 : 1 - 2 * (t - 0.12) / 0.88; }
+// Scale icons: one period of each waveform the oscillator can take, drawn
+// the way synthesizer panels usually show them.
+constexpr double kTwoPi = 2 * 3.14159265358979323846;
+double Sine(double t) { return std::sin(kTwoPi * t); }
+double Tri(double t) { return t < 0.25 ? 4 * t : t < 0.75 ? 2 - 4 * t : 4 * t - 4; }
+double Square(double t) {
+  const double edge = 0.02;
+  if (t < edge) return t / edge;
+  if (t < 0.5 - edge) return 1;
+  if (t < 0.5 + edge) return (0.5 - t) / edge;
+  if (t < 1 - edge) return -1;
+  return (t - 1) / edge;
+}
+// Two teeth each, so that the slow and the fast edge are told apart.
+double RampUp(double t) {
+  const double u = 2 * t - std::floor(2 * t);
+  return u < 0.96 ? -1 + 2 * u / 0.96 : 1 - 2 * (u - 0.96) / 0.04;
+}
+double RampDown(double t) { return RampUp(1 - t); }
 
 // Position on a dial of a value of a linear parameter range.
 double At(double v, double lo, double hi) { return (v - lo) / (hi - lo); }
@@ -107,7 +120,7 @@ int main(int argc, char** argv) {
                       {{0.0, "", RampUp}, {0.5, "", Tri}, {1.0, "", RampDown}}}),
        "symm.png");
   Save(Caption(type, {116, SmallKnob(), "SHAPE", "", EvenTicks(10, 5),
-                      {{0.0, "", Cosine}, {0.5, "", Tri}, {1.0, "", Square}}}),
+                      {{0.0, "", Sine}, {0.5, "", Tri}, {1.0, "", Square}}}),
        "shape.png");
   Save(Caption(type, Cutoff("CUTOFF 1")), "cut1.png");
   Save(Caption(type, Cutoff("CUTOFF 2")), "cut2.png");

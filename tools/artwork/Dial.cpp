@@ -86,14 +86,16 @@ std::vector<ScaleTick> EvenTicks(int count, int majorEvery) {
 
 namespace {
 
+constexpr double kIconWidth = 15, kIconHeight = 8;
+
 void DrawIcon(Canvas& c, Waveform wave, double cx, double cy, double w, double h, Color color) {
   const Box box = Around(cx, cy, std::max(w, h));
-  const int steps = 48;
+  const int steps = 60;
   double px = cx - w / 2, py = cy - wave(0.0) * h / 2;
   for (int i = 1; i <= steps; ++i) {
     const double t = double(i) / steps;
     const double x = cx - w / 2 + w * t, y = cy - wave(t) * h / 2;
-    c.Fill(box, Segment(px, py, x, y, 0.55), color);
+    c.Fill(box, Segment(px, py, x, y, 0.62), color);
     px = x;
     py = y;
   }
@@ -105,11 +107,11 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
   Canvas c(spec.size, spec.size);
   const double cx = spec.size / 2.0, cy = spec.size / 2.0;
   const Box box = c.All();
-  const double r0 = spec.knob.Reach() + 1.8;
+  const double r0 = spec.knob.Reach() + 1.5;
 
   for (const ScaleTick& t : spec.ticks) {
     const Dir d = Direction(DialAngle(t.value));
-    const double r1 = r0 + (t.major ? 4.5 : 3.0);
+    const double r1 = r0 + (t.major ? 4.0 : 2.8);
     c.Fill(box, Segment(cx + d.x * r0, cy + d.y * r0, cx + d.x * r1, cy + d.y * r1,
                         t.major ? 0.65 : 0.45),
            t.major ? kTickMajor : kTick);
@@ -119,21 +121,24 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
   // distance from the centre whatever its direction.
   const TextStyle label{spec.labelPx, false, 0, kLabel};
   const double textH = type.CapHeight(label);
-  const double rl = r0 + 7.0;
+  const double rl = r0 + 6.0;
+  double top = r0 + 4.0;  // highest point of the scale above the centre
   for (const ScaleLabel& l : spec.labels) {
     const Dir d = Direction(DialAngle(l.value));
-    const double w = l.icon ? 12.0 : type.Width(l.text, label);
-    const double h = l.icon ? 7.0 : textH;
+    const double w = l.icon ? kIconWidth : type.Width(l.text, label);
+    const double h = l.icon ? kIconHeight : textH;
     const double reach = rl + std::fabs(d.x) * w / 2 + std::fabs(d.y) * h / 2;
     const double x = cx + d.x * reach, y = cy + d.y * reach;
+    top = std::max(top, -(d.y * reach) + h / 2);
     if (l.icon)
-      DrawIcon(c, l.icon, x, y, w, h, kLabel);
+      DrawIcon(c, l.icon, x, y, kIconWidth, kIconHeight, kTickMajor);
     else
       type.Draw(c, l.text, x, y + h / 2, label, Align::Centre);
   }
 
+  // The name just above the scale, the unit in the gap below the knob.
   const TextStyle title{11, true, 1.0, kTitle};
-  type.Draw(c, spec.title, cx, 2 + type.CapHeight(title), title, Align::Centre);
+  type.Draw(c, spec.title, cx, cy - top - 3.5, title, Align::Centre);
   if (!spec.unit.empty()) {
     const TextStyle unit{spec.labelPx, false, 0, kTick};
     type.Draw(c, spec.unit, cx, cy + spec.knob.Reach() + 2 + type.CapHeight(unit), unit,

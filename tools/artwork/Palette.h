@@ -31,10 +31,10 @@ inline constexpr Color kKnobCapBottom = Rgb(54, 56, 61);
 inline constexpr Color kPointer = Rgb(252, 250, 244);
 
 inline constexpr Color kBezel = Rgb(16, 16, 18);
-inline constexpr Color kScreenTop = Rgb(226, 220, 194);
-inline constexpr Color kScreenBottom = Rgb(208, 201, 172);
-inline constexpr Color kGrid = Rgb(120, 110, 80, 0.28);
-inline constexpr Color kGridMajor = Rgb(110, 98, 64, 0.5);
+inline constexpr Color kScreenTop = Rgb(238, 233, 210);
+inline constexpr Color kScreenBottom = Rgb(222, 216, 188);
+inline constexpr Color kGrid = Rgb(120, 110, 80, 0.24);
+inline constexpr Color kGridMajor = Rgb(110, 98, 64, 0.42);
 inline constexpr Color kScreenText = Rgb(110, 100, 70);
 
 }  // namespace art::palette

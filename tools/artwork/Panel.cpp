@@ -147,8 +147,8 @@ Canvas Background(Typeface& type) {
   type.Draw(c, "on", kTempoX + 14, kOnOffUpperY + lift, option);
   type.Draw(c, "off", kTempoX + 14, kOnOffLowerY + lift, option);
 
-  type.Draw(c, "QUILLWAVE", 127, 34, {13, true, 2.0, kBrand}, Align::Centre);
-  type.Draw(c, "AUTO-WAH", 127, 48, {8, false, 2.0, kLabel}, Align::Centre);
+  type.Draw(c, "QUILLWAVE", 127, 34, {13, true, 1.4, kBrand}, Align::Centre);
+  type.Draw(c, "AUTO-WAH", 127, 48, {8, false, 2.0, kTick}, Align::Centre);
   type.Draw(c, "LFO", kOscPlot.l - 4, 14, {9, true, 1.0, kLabel});
   type.Draw(c, "korvanta", 672, 364, {9, false, 0.5, kTick}, Align::Right);
   return c;
@@ -225,7 +225,6 @@ Canvas NoteKinds(Typeface& type) {
   c.Fill(box, Circle(41, y, 1.3), kTitle);
   note(62, y);
   type.Draw(c, "3", 64, y - 18, {8, true, 0, kTitle}, Align::Centre);
-  type.Draw(c, "note", 39, 8, {8, false, 1.0, kTick}, Align::Centre);
   return c;
 }
 
