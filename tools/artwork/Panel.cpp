@@ -219,7 +219,7 @@ Canvas NoteKinds(Typeface& type) {
     c.Fill(box, Segment(x + 2.7, y - 1.0, x + 2.7, y - 15, 0.55), kTitle);
   };
   // Centred over the buttons, 26 pixels apart.
-  const double y = 37;
+  const double y = 40;
   note(10, y);
   note(34, y);
   c.Fill(box, Circle(41, y, 1.3), kTitle);
