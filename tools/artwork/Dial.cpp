@@ -86,7 +86,7 @@ std::vector<ScaleTick> EvenTicks(int count, int majorEvery) {
 
 namespace {
 
-constexpr double kIconWidth = 15, kIconHeight = 8;
+constexpr double kIconWidth = 15, kIconHeight = 7;
 
 void DrawIcon(Canvas& c, Waveform wave, double cx, double cy, double w, double h, Color color) {
   const Box box = Around(cx, cy, std::max(w, h));
@@ -121,7 +121,7 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
   // distance from the centre whatever its direction.
   const TextStyle label{spec.labelPx, false, 0, kLabel};
   const double textH = type.CapHeight(label);
-  const double rl = r0 + 6.0;
+  const double rl = r0 + 5.5;
   double top = r0 + 4.0;  // highest point of the scale above the centre
   for (const ScaleLabel& l : spec.labels) {
     const Dir d = Direction(DialAngle(l.value));
@@ -137,8 +137,9 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
   }
 
   // The name just above the scale, the unit in the gap below the knob.
-  const TextStyle title{11, true, 1.0, kTitle};
-  type.Draw(c, spec.title, cx, cy - top - 3.5, title, Align::Centre);
+  const TextStyle title{12, true, 0.4, kTitle};
+  const double baseline = std::max(cy - top - 3.5, type.CapHeight(title) + 1);
+  type.Draw(c, spec.title, cx, baseline, title, Align::Centre);
   if (!spec.unit.empty()) {
     const TextStyle unit{spec.labelPx, false, 0, kTick};
     type.Draw(c, spec.unit, cx, cy + spec.knob.Reach() + 2 + type.CapHeight(unit), unit,

@@ -76,7 +76,7 @@ Rect Screen(Canvas& c, Rect p) {
   return {p.l + kPlotMargin, p.t + kPlotMargin, p.r - kPlotMargin, p.b - kPlotMargin};
 }
 
-void OscillatorGrid(Canvas& c, Typeface& type) {
+void OscillatorGrid(Canvas& c) {
   const Rect in = Screen(c, kOscPlot);
   const double w = in.r - in.l, h = in.b - in.t;
   // Quarters of the period across, quarters of the swing up.
@@ -84,9 +84,6 @@ void OscillatorGrid(Canvas& c, Typeface& type) {
     GridColumn(c, in.l + w * k / 4, in.t, in.b, k == 2 ? kGridMajor : kGrid);
     GridRow(c, in.b - h * k / 4, in.l, in.r, k == 2 ? kGridMajor : kGrid);
   }
-  const TextStyle small{7, false, 0, kScreenText};
-  (void)type;
-  (void)small;
 }
 
 void ResponseGrid(Canvas& c, Typeface& type) {
@@ -128,7 +125,7 @@ Canvas Background(Typeface& type) {
 
   RaisedPanel(c, kOscPanel);
   RaisedPanel(c, kFilterPanel);
-  OscillatorGrid(c, type);
+  OscillatorGrid(c);
   ResponseGrid(c, type);
 
   for (auto [x, y] : {std::pair{9.0, 9.0}, {680.0, 9.0}, {9.0, 360.0}, {680.0, 360.0}})
