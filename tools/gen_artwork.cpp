@@ -67,8 +67,11 @@ CaptionSpec LfoRate() {
   CaptionSpec s{180, LargeKnob(), "LFO rate", "Hz", {}, {}};
   s.ticks.push_back({0.0, true});
   for (int hz = 2; hz <= 32; hz += 2) s.ticks.push_back({At(hz, 0.1, 32), hz % 8 == 0});
-  s.labels = {{0.0, "0.1"}, {At(8, 0.1, 32), "8"}, {At(16, 0.1, 32), "16"},
-              {At(24, 0.1, 32), "24"}, {1.0, "32"}};
+  s.labels = {{0.0, "0.1"},
+              {At(8, 0.1, 32), "8"},
+              {At(16, 0.1, 32), "16"},
+              {At(24, 0.1, 32), "24"},
+              {1.0, "32"}};
   s.labelPx = 10;
   return s;
 }
@@ -86,8 +89,8 @@ CaptionSpec Resonance() {
   CaptionSpec s{130, SmallKnob(), "Resonance", "Q", {}, {}};
   s.ticks.push_back({0.0, true});
   for (int k = 1; k <= 8; ++k) s.ticks.push_back({At(k * 0.5, 0.1, 4), k % 2 == 0});
-  s.labels = {{0.0, "0.1"}, {At(1, 0.1, 4), "1"}, {At(2, 0.1, 4), "2"}, {At(3, 0.1, 4), "3"},
-              {1.0, "4"}};
+  s.labels = {
+      {0.0, "0.1"}, {At(1, 0.1, 4), "1"}, {At(2, 0.1, 4), "2"}, {At(3, 0.1, 4), "3"}, {1.0, "4"}};
   return s;
 }
 
@@ -108,18 +111,34 @@ int main(int argc, char** argv) {
   Save(Filmstrip(MediumKnob(), 120), "knob2_anim.png");
   Save(Filmstrip(SmallKnob(), 120), "knob3_anim.png");
 
-  Save(Caption(type, {124, MediumKnob(), "Mix", "%", EvenTicks(10, 5),
+  Save(Caption(type, {124,
+                      MediumKnob(),
+                      "Mix",
+                      "%",
+                      EvenTicks(10, 5),
                       {{0.0, "0"}, {0.5, "50"}, {1.0, "100"}}}),
        "mix.png");
   Save(Caption(type, LfoRate()), "lfo.png");
   Save(Caption(type, NoteValue()), "note.png");
-  Save(Caption(type, {112, SmallKnob(), "Phase", "", EvenTicks(8, 4),
+  Save(Caption(type, {112,
+                      SmallKnob(),
+                      "Phase",
+                      "",
+                      EvenTicks(8, 4),
                       {{0.0, "\u2212180\u00b0"}, {0.5, "0\u00b0"}, {1.0, "+180\u00b0"}}}),
        "phase.png");
-  Save(Caption(type, {108, SmallKnob(), "Symmetry", "", EvenTicks(10, 5),
+  Save(Caption(type, {108,
+                      SmallKnob(),
+                      "Symmetry",
+                      "",
+                      EvenTicks(10, 5),
                       {{0.0, "", RampUp}, {0.5, "", Tri}, {1.0, "", RampDown}}}),
        "symm.png");
-  Save(Caption(type, {116, SmallKnob(), "Shape", "", EvenTicks(10, 5),
+  Save(Caption(type, {116,
+                      SmallKnob(),
+                      "Shape",
+                      "",
+                      EvenTicks(10, 5),
                       {{0.0, "", Sine}, {0.5, "", Tri}, {1.0, "", Square}}}),
        "shape.png");
   Save(Caption(type, Cutoff("Cutoff 1")), "cut1.png");

@@ -147,8 +147,8 @@ class Panel {
                           kNormal);
       raster::ThickLineAA(&work, float(px), float(B), float(L), float(B), 2.0f, colour, weight,
                           kNormal);
-      raster::ThickLineAA(&work, float(L), float(B), float(L), float(B - H * data[0]), 2.0f,
-                          colour, weight, kNormal);
+      raster::ThickLineAA(&work, float(L), float(B), float(L), float(B - H * data[0]), 2.0f, colour,
+                          weight, kNormal);
     }
     raster::Blur(&main, &work, w, h);
     raster::Blit(&work, &main, 0, 0, nullptr, 1.0f, kNormal);

@@ -23,8 +23,8 @@ void DrawKnob(Canvas& c, double cx, double cy, const KnobStyle& s, double value)
   // Value arc: a dark groove over the whole travel, lit up to the value.
   c.Fill(box, Arc(cx, cy, s.arcRadius, kDialMin, kDialMax, s.arcHalf), kTrack);
   if (angle > kDialMin + 0.5) {
-    c.Soft(box, Arc(cx, cy, s.arcRadius, kDialMin, angle, s.arcHalf * 0.6),
-           WithAlpha(kAmber, 0.35), s.arcHalf * 1.2);
+    c.Soft(box, Arc(cx, cy, s.arcRadius, kDialMin, angle, s.arcHalf * 0.6), WithAlpha(kAmber, 0.35),
+           s.arcHalf * 1.2);
     c.Fill(box, Arc(cx, cy, s.arcRadius, kDialMin, angle, s.arcHalf - 0.45), kAmber);
   }
 
@@ -36,8 +36,9 @@ void DrawKnob(Canvas& c, double cx, double cy, const KnobStyle& s, double value)
   // Grip ridges turn with the knob, so even the skirt shows the motion.
   for (int k = 0; k < s.ridges; ++k) {
     const Dir d = Direction(angle + 360.0 * k / s.ridges);
-    c.Fill(box, Segment(cx + d.x * R * 0.83, cy + d.y * R * 0.83, cx + d.x * (R - 1.2),
-                        cy + d.y * (R - 1.2), 0.55),
+    c.Fill(box,
+           Segment(cx + d.x * R * 0.83, cy + d.y * R * 0.83, cx + d.x * (R - 1.2),
+                   cy + d.y * (R - 1.2), 0.55),
            Rgb(14, 14, 16, 0.55));
   }
   // Rim catching the light on its upper half.
@@ -112,9 +113,10 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
   for (const ScaleTick& t : spec.ticks) {
     const Dir d = Direction(DialAngle(t.value));
     const double r1 = r0 + (t.major ? 4.0 : 2.8);
-    c.Fill(box, Segment(cx + d.x * r0, cy + d.y * r0, cx + d.x * r1, cy + d.y * r1,
-                        t.major ? 0.65 : 0.45),
-           t.major ? kTickMajor : kTick);
+    c.Fill(
+        box,
+        Segment(cx + d.x * r0, cy + d.y * r0, cx + d.x * r1, cy + d.y * r1, t.major ? 0.65 : 0.45),
+        t.major ? kTickMajor : kTick);
   }
 
   // Each label sits just outside the ticks, its nearest edge at the same

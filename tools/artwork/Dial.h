@@ -45,12 +45,12 @@ struct ScaleTick {
 
 struct ScaleLabel {
   double value;
-  std::string text;             // drawn when icon is null
+  std::string text;  // drawn when icon is null
   Waveform icon = nullptr;
 };
 
 struct CaptionSpec {
-  int size;         // the caption is size x size, centred on the knob
+  int size;  // the caption is size x size, centred on the knob
   KnobStyle knob;
   std::string title;
   std::string unit;

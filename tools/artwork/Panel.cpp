@@ -35,11 +35,11 @@ Box BoxOf(Rect r, double grow) {
 void RaisedPanel(Canvas& c, Rect p) {
   const double rad = 9;
   c.Soft(BoxOf(p, 10), RoundRect(p.l, p.t + 2, p.r, p.b + 2, rad), Rgb(0, 0, 0, 0.5), 6);
-  c.Shape(BoxOf(p, 1), RoundRect(p.l, p.t, p.r, p.b, rad), [&](double, double y) {
-    return Mix(kPanelTop, kPanelBottom, (y - p.t) / (p.b - p.t));
-  });
+  c.Shape(BoxOf(p, 1), RoundRect(p.l, p.t, p.r, p.b, rad),
+          [&](double, double y) { return Mix(kPanelTop, kPanelBottom, (y - p.t) / (p.b - p.t)); });
   // Bevel: light along the top, darker along the bottom.
-  c.Shape(BoxOf(p, 1), Outline(RoundRect(p.l + 0.5, p.t + 0.5, p.r - 0.5, p.b - 0.5, rad - 0.5), 0.5),
+  c.Shape(BoxOf(p, 1),
+          Outline(RoundRect(p.l + 0.5, p.t + 0.5, p.r - 0.5, p.b - 0.5, rad - 0.5), 0.5),
           [&](double, double y) {
             const double t = (y - p.t) / (p.b - p.t);
             return t < 0.5 ? Mix(Rgb(98, 100, 108), kPanelEdge, t * 2)
@@ -91,12 +91,13 @@ void ResponseGrid(Canvas& c, Typeface& type) {
   const double w = in.r - in.l, h = in.b - in.t;
   // The plot spreads 100 Hz .. 4 kHz logarithmically over its width.
   const auto x = [&](double hz) { return in.l + w * std::log(hz / 100.0) / std::log(40.0); };
-  for (double hz : {100.0, 200.0, 300.0, 400.0, 500.0, 600.0, 700.0, 800.0, 900.0, 1000.0,
-                    2000.0, 3000.0, 4000.0}) {
+  for (double hz : {100.0, 200.0, 300.0, 400.0, 500.0, 600.0, 700.0, 800.0, 900.0, 1000.0, 2000.0,
+                    3000.0, 4000.0}) {
     const bool major = hz == 100.0 || hz == 1000.0 || hz == 4000.0;
     GridColumn(c, x(hz), in.t, in.b, major ? kGridMajor : kGrid);
   }
-  for (int k = 0; k <= 4; ++k) GridRow(c, in.b - h * k / 4, in.l, in.r, k == 0 ? kGridMajor : kGrid);
+  for (int k = 0; k <= 4; ++k)
+    GridRow(c, in.b - h * k / 4, in.l, in.r, k == 0 ? kGridMajor : kGrid);
   const TextStyle small{7, false, 0, kScreenText};
   type.Draw(c, "100", x(100) + 2, in.t + 7, small);
   type.Draw(c, "1k", x(1000) + 2, in.t + 7, small);
@@ -118,8 +119,9 @@ void Screw(Canvas& c, double cx, double cy) {
 
 Canvas Background(Typeface& type) {
   Canvas c(689, 369);
-  c.Shape(c.All(), [](double, double) { return -1.0; },
-          [](double, double y) { return Mix(kFaceTop, kFaceBottom, y / 369.0); });
+  c.Shape(
+      c.All(), [](double, double) { return -1.0; },
+      [](double, double y) { return Mix(kFaceTop, kFaceBottom, y / 369.0); });
   // A thin light edge around the whole faceplate.
   c.Fill(c.All(), Outline(RoundRect(0.5, 0.5, 688.5, 368.5, 2), 0.5), Rgb(255, 255, 255, 0.07));
 
@@ -206,13 +208,14 @@ Canvas NoteKinds(Typeface& type) {
   const auto note = [&](double x, double y) {
     // Head tilted like an engraved note head, stem up on its right.
     const double rx = 3.3, ry = 2.4, tilt = -0.35;
-    c.Fill(box,
-           [=](double px, double py) {
-             const double u = (px - x) * std::cos(tilt) + (py - y) * std::sin(tilt);
-             const double v = -(px - x) * std::sin(tilt) + (py - y) * std::cos(tilt);
-             return (std::hypot(u / rx, v / ry) - 1.0) * ry;
-           },
-           kTitle);
+    c.Fill(
+        box,
+        [=](double px, double py) {
+          const double u = (px - x) * std::cos(tilt) + (py - y) * std::sin(tilt);
+          const double v = -(px - x) * std::sin(tilt) + (py - y) * std::cos(tilt);
+          return (std::hypot(u / rx, v / ry) - 1.0) * ry;
+        },
+        kTitle);
     c.Fill(box, Segment(x + 2.7, y - 1.0, x + 2.7, y - 15, 0.55), kTitle);
   };
   // Centred over the buttons, 26 pixels apart.

@@ -31,7 +31,8 @@ std::vector<char32_t> Decode(const std::string& s) {
       extra = 0;
       cp = c;
     }
-    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+    for (int k = 1; k <= extra; ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
     out.push_back(cp);
     i += std::size_t(extra) + 1;
   }

@@ -15,9 +15,9 @@ namespace art {
 enum class Align { Left, Centre, Right };
 
 struct TextStyle {
-  int px = 11;           // pixel size (em height)
+  int px = 11;  // pixel size (em height)
   bool bold = false;
-  double tracking = 0;   // extra pixels after every character
+  double tracking = 0;  // extra pixels after every character
   Color color;
 };
 
