@@ -54,6 +54,29 @@ double RampDown(double t) { return RampUp(1 - t); }
 // Position on a dial of a value of a linear parameter range.
 double At(double v, double lo, double hi) { return (v - lo) / (hi - lo); }
 
+CaptionSpec Mix() {
+  return {124, MediumKnob(), "Mix", "%", EvenTicks(10, 5), {{0.0, "0"}, {0.5, "50"}, {1.0, "100"}}};
+}
+
+// One period of shift either way around the default.
+CaptionSpec Phase() {
+  CaptionSpec s{112, SmallKnob(), "Phase", "", EvenTicks(8, 4), {}};
+  s.labels = {{0.0, "\u2212180\u00b0"}, {0.5, "0\u00b0"}, {1.0, "+180\u00b0"}};
+  return s;
+}
+
+CaptionSpec Symmetry() {
+  CaptionSpec s{108, SmallKnob(), "Symmetry", "", EvenTicks(10, 5), {}};
+  s.labels = {{0.0, "", RampUp}, {0.5, "", Tri}, {1.0, "", RampDown}};
+  return s;
+}
+
+CaptionSpec Shape() {
+  CaptionSpec s{116, SmallKnob(), "Shape", "", EvenTicks(10, 5), {}};
+  s.labels = {{0.0, "", Sine}, {0.5, "", Tri}, {1.0, "", Square}};
+  return s;
+}
+
 CaptionSpec Cutoff(const char* title) {
   // 125 * 32^value Hz: every fifth of the travel is one octave.
   CaptionSpec s{130, SmallKnob(), title, "Hz", EvenTicks(10, 2), {}};
@@ -111,36 +134,12 @@ int main(int argc, char** argv) {
   Save(Filmstrip(MediumKnob(), 120), "knob2_anim.png");
   Save(Filmstrip(SmallKnob(), 120), "knob3_anim.png");
 
-  Save(Caption(type, {124,
-                      MediumKnob(),
-                      "Mix",
-                      "%",
-                      EvenTicks(10, 5),
-                      {{0.0, "0"}, {0.5, "50"}, {1.0, "100"}}}),
-       "mix.png");
+  Save(Caption(type, Mix()), "mix.png");
   Save(Caption(type, LfoRate()), "lfo.png");
   Save(Caption(type, NoteValue()), "note.png");
-  Save(Caption(type, {112,
-                      SmallKnob(),
-                      "Phase",
-                      "",
-                      EvenTicks(8, 4),
-                      {{0.0, "\u2212180\u00b0"}, {0.5, "0\u00b0"}, {1.0, "+180\u00b0"}}}),
-       "phase.png");
-  Save(Caption(type, {108,
-                      SmallKnob(),
-                      "Symmetry",
-                      "",
-                      EvenTicks(10, 5),
-                      {{0.0, "", RampUp}, {0.5, "", Tri}, {1.0, "", RampDown}}}),
-       "symm.png");
-  Save(Caption(type, {116,
-                      SmallKnob(),
-                      "Shape",
-                      "",
-                      EvenTicks(10, 5),
-                      {{0.0, "", Sine}, {0.5, "", Tri}, {1.0, "", Square}}}),
-       "shape.png");
+  Save(Caption(type, Phase()), "phase.png");
+  Save(Caption(type, Symmetry()), "symm.png");
+  Save(Caption(type, Shape()), "shape.png");
   Save(Caption(type, Cutoff("Cutoff 1")), "cut1.png");
   Save(Caption(type, Cutoff("Cutoff 2")), "cut2.png");
   Save(Caption(type, Resonance()), "res.png");
