@@ -140,7 +140,7 @@ Canvas Caption(Typeface& type, const CaptionSpec& spec) {
 
   // The name just above the scale, the unit in the gap below the knob.
   const TextStyle title{12, true, 0.4, kTitle};
-  const double baseline = std::max(cy - top - 3.5, type.CapHeight(title) + 1);
+  const double baseline = std::max(cy - top - 5.0, type.CapHeight(title) + 1);
   type.Draw(c, spec.title, cx, baseline, title, Align::Centre);
   if (!spec.unit.empty()) {
     const TextStyle unit{spec.labelPx, false, 0, kTick};
