@@ -8,8 +8,6 @@
 // controls hidden by the tempo-sync state are left out, and the two plots
 // are drawn from a Quillwave instance set to the same values.
 
-#include <png.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "artwork/PngWriter.h"
 #include "quillwave/Quillwave.h"
 #include "raster/Blit.h"
 #include "raster/Blur.h"
@@ -184,33 +183,16 @@ class Panel {
   }
 
   bool WritePng(const char* path) const {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<unsigned char> row(std::size_t(kWidth) * 3);
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-      png_destroy_write_struct(&png, &info);
-      std::fclose(f);
-      return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
     const Pixel* bits = surface_.GetBits();
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        const Pixel p = bits[std::size_t(y) * std::size_t(surface_.GetRowSpan()) + std::size_t(x)];
-        row[std::size_t(x) * 3 + 0] = (unsigned char)raster::PixelR(p);
-        row[std::size_t(x) * 3 + 1] = (unsigned char)raster::PixelG(p);
-        row[std::size_t(x) * 3 + 2] = (unsigned char)raster::PixelB(p);
+    const std::size_t span = std::size_t(surface_.GetRowSpan());
+    return art::WritePng(path, kWidth, kHeight, false, [&](int y, unsigned char* bytes) {
+      for (std::size_t x = 0; x < std::size_t(kWidth); ++x) {
+        const Pixel p = bits[std::size_t(y) * span + x];
+        bytes[x * 3 + 0] = (unsigned char)raster::PixelR(p);
+        bytes[x * 3 + 1] = (unsigned char)raster::PixelG(p);
+        bytes[x * 3 + 2] = (unsigned char)raster::PixelB(p);
       }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    });
   }
 
  private:

@@ -1,8 +1,6 @@
 #include "Canvas.h"
 
-#include <png.h>
-
-#include <cstdio>
+#include "PngWriter.h"
 
 namespace art {
 
@@ -30,42 +28,20 @@ void Canvas::Put(const Canvas& source, int ox, int oy) {
 }
 
 bool Canvas::WritePng(const std::string& path) const {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<unsigned char> row(std::size_t(w_) * 4);
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_compression_level(png, 9);
-  // Unfiltered rows let deflate match whole repeated runs between the rows
-  // of the filmstrips; that gives the smallest files here.
-  png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_set_IHDR(png, info, png_uint_32(w_), png_uint_32(h_), 8, PNG_COLOR_TYPE_RGBA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
   auto q = [](double v) { return (unsigned char)std::lround(std::clamp(v, 0.0, 1.0) * 255.0); };
-  for (int y = 0; y < h_; ++y) {
+  return art::WritePng(path, w_, h_, true, [&](int y, unsigned char* bytes) {
     for (int x = 0; x < w_; ++x) {
       const Color& c = px_[std::size_t(y) * std::size_t(w_) + std::size_t(x)];
       // Fully transparent pixels are stored as zeros so that their colour
       // cannot leak through a blend and files compress better.
       const bool clear = q(c.a) == 0;
-      unsigned char* p = &row[std::size_t(x) * 4];
+      unsigned char* p = bytes + std::size_t(x) * 4;
       p[0] = clear ? 0 : q(c.r);
       p[1] = clear ? 0 : q(c.g);
       p[2] = clear ? 0 : q(c.b);
       p[3] = q(c.a);
     }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  });
 }
 
 }  // namespace art
