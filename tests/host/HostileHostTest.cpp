@@ -19,23 +19,6 @@ constexpr int kGuardBytes = 32;
 constexpr char kGuard = '\x5A';
 constexpr int kTempoSync = 7;
 
-void PutLe32(std::vector<uint8_t>& d, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) d[at + i] = uint8_t(v >> (8 * i));
-}
-
-// The bank chunk of a fresh instance with the first preset renamed (the
-// record's length field and name replaced).
-std::vector<uint8_t> BankWithFirstName(Instance& x, const std::string& name) {
-  std::vector<uint8_t> bank = x.GetChunk(true);
-  const size_t oldLength = 5;  // "Empty"
-  std::vector<uint8_t> out(bank.begin(), bank.begin() + 8);
-  out.resize(12);
-  PutLe32(out, 8, uint32_t(name.size()));
-  out.insert(out.end(), name.begin(), name.end());
-  out.insert(out.end(), bank.begin() + 12 + oldLength, bank.end());
-  return out;
-}
-
 }  // namespace
 
 TEST(HostileHost, EveryTextFitsTheStandardsBufferSize) {
@@ -44,8 +27,8 @@ TEST(HostileHost, EveryTextFitsTheStandardsBufferSize) {
   ASSERT_TRUE(a);
   // 22 letters, then a two-byte character that a 24-byte buffer cannot take
   // whole (23 bytes and the zero).
-  const std::string longName = std::string(22, 'a') + "\xC3\xA9" + std::string(200, 'b');
-  ASSERT_EQ(a.SetChunk(BankWithFirstName(a, longName), true), 1);
+  std::string longName = std::string(22, 'a') + "\xC3\xA9" + std::string(200, 'b');
+  a.Dispatch(vst::effSetProgramName, 0, 0, longName.data());
   a.SetParameter(1, -1e30f);  // no lower clamp: a 32-byte display
 
   struct Case {
@@ -244,12 +227,8 @@ TEST(HostileHost, EventsAreReadOnlyAsFarAsTheirSizeGoes) {
   host.ClearCalls();
   // Each event in a block of exactly its stated size: a MIDI event of only
   // the common header, a SysEx event that ends before its data pointer.
-  auto midi = std::make_unique<vst::VstInt32[]>(4);
-  const vst::VstInt32 midiHeader[4] = {vst::kVstMidiType, 16, 3, 0};
-  std::memcpy(midi.get(), midiHeader, sizeof midiHeader);
-  auto sysex = std::make_unique<vst::VstInt32[]>(6);
-  const vst::VstInt32 sysexHead[6] = {vst::kVstSysExType, 24, 0, 0, 1000, 0};
-  std::memcpy(sysex.get(), sysexHead, sizeof sysexHead);
+  std::vector<vst::VstInt32> midi = {vst::kVstMidiType, 16, 3, 0};
+  std::vector<vst::VstInt32> sysex = {vst::kVstSysExType, 24, 0, 0, 1000, 0};
   vst::VstMidiEvent whole{};
   whole.type = vst::kVstMidiType;
   whole.byteSize = sizeof whole;
@@ -259,10 +238,11 @@ TEST(HostileHost, EventsAreReadOnlyAsFarAsTheirSizeGoes) {
     vst::VstInt32 numEvents;
     vst::VstIntPtr reserved;
     vst::VstEvent* events[3];
-  } list{3,
-         0,
-         {reinterpret_cast<vst::VstEvent*>(midi.get()),
-          reinterpret_cast<vst::VstEvent*>(sysex.get()), reinterpret_cast<vst::VstEvent*>(&whole)}};
+  } list{
+      3,
+      0,
+      {reinterpret_cast<vst::VstEvent*>(midi.data()),
+       reinterpret_cast<vst::VstEvent*>(sysex.data()), reinterpret_cast<vst::VstEvent*>(&whole)}};
   EXPECT_EQ(a.Dispatch(vst::effProcessEvents, 0, 0, &list), 1);
   auto sent = host.CallsOf(vst::audioMasterProcessEvents, a.Effect());
   ASSERT_EQ(sent.size(), 1u);  // only the whole event is passed on
