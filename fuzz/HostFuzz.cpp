@@ -9,6 +9,8 @@
 // Every output sample must be finite and of plausible size.
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -53,8 +55,11 @@ class Session {
   explicit Session(fuzz::Bytes& in) : in_(in) {}
 
   void Run() {
+    static const bool trace = std::getenv("QW_FUZZ_TRACE") != nullptr;
     for (int step = 0; step < kMaxSteps && in_.remaining_bytes() > 0 && plug_.Effect(); ++step) {
-      switch (in_.ConsumeIntegralInRange<int>(0, 11)) {
+      const int op = in_.ConsumeIntegralInRange<int>(0, 11);
+      if (trace) std::fprintf(stderr, "step %d: operation %d\n", step, op);
+      switch (op) {
         case 0:
         case 1: Dispatch(); break;
         case 2: SetParameter(); break;
@@ -74,6 +79,11 @@ class Session {
  private:
   vst::VstIntPtr Call(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value, void* ptr,
                       float opt) {
+    // QW_FUZZ_TRACE=1 prints every request, to read what a failing input does.
+    static const bool trace = std::getenv("QW_FUZZ_TRACE") != nullptr;
+    if (trace)
+      std::fprintf(stderr, "dispatch %d index %d value %lld ptr %s opt %g\n", opcode, index,
+                   (long long)value, ptr ? "set" : "null", double(opt));
     return plug_.Dispatch(opcode, index, value, ptr, opt);
   }
 
@@ -367,7 +377,16 @@ class Session {
     const bool bank = in_.ConsumeBool();
     const std::vector<uint8_t> chunk = plug_.GetChunk(bank);
     if (!plug_.SetChunk(bank, chunk.data(), chunk.size())) fuzz::Fail("own chunk refused");
-    if (plug_.GetChunk(bank) != chunk) fuzz::Fail("chunk changed in a round trip");
+    const std::vector<uint8_t> again = plug_.GetChunk(bank);
+    if (again != chunk) {
+      for (size_t i = 0; i < std::min(again.size(), chunk.size()); ++i)
+        if (again[i] != chunk[i]) {
+          std::fprintf(stderr, "%s chunk of %zu bytes first differs at byte %zu\n",
+                       bank ? "bank" : "program", chunk.size(), i);
+          break;
+        }
+      fuzz::Fail("chunk changed in a round trip");
+    }
   }
 
   fuzz::Bytes& in_;
