@@ -139,7 +139,7 @@ class Session {
       case vst::effSetChunk: {
         const std::string bytes = in_.ConsumeRandomLengthString(1200);
         Buffer chunk(bytes.size());
-        std::memcpy(chunk.Data(), bytes.data(), bytes.size());
+        if (!bytes.empty()) std::memcpy(chunk.Data(), bytes.data(), bytes.size());
         Call(opcode, index, vst::VstIntPtr(bytes.size()), null ? nullptr : chunk.Data(), opt);
         return;
       }
@@ -205,6 +205,8 @@ class Session {
     Buffer list(sizeof(vst::VstEvents) + sizeof(vst::VstEvent*) * size_t(count));
     auto* ev = static_cast<vst::VstEvents*>(list.Data());
     ev->numEvents = count;
+    // The list runs on past the two entries the record declares.
+    vst::VstEvent** slots = ev->events;
     for (int i = 0; i < count; ++i) {
       const bool sysex = in_.ConsumeBool();
       const size_t full = sysex ? sizeof(vst::VstMidiSysexEvent) : sizeof(vst::VstMidiEvent);
@@ -223,7 +225,7 @@ class Session {
         s->dumpBytes = 0;
         s->sysexDump = nullptr;
       }
-      ev->events[i] = e;
+      slots[i] = e;
     }
     Call(vst::effProcessEvents, index, value, null ? nullptr : list.Data(), opt);
   }
