@@ -5,6 +5,7 @@
 // drawing never touches a pixel outside the clip it was given.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,7 +20,9 @@ using namespace raster;
 
 constexpr int kWidth = 48, kHeight = 24;
 constexpr Pixel kBackground = 0xFF203040u;
-constexpr int kSizes[] = {-12, -16, -9, -1, 1, 6, 30, -90, 200, -250};
+// Mostly the sizes an editor uses; now and then a huge one.
+constexpr int kSizes[] = {-12, -16, -9, -11, -13, -1, 1, 6, 10, 14, 18, 30, -24, -40, 200, -250};
+constexpr int kLargestCached = 40;
 constexpr std::uint32_t kFontFlags[] = {FontVertical, FontBottomToTop, FontBlur,    FontInvert,
                                         FontNoAntialias, FontShadow,   FontOutline, FontAllowNative};
 constexpr std::uint32_t kDrawFlags[] = {TextCenter,  TextRight,   TextVCenter,       TextBottom,
@@ -36,6 +39,27 @@ FontHandle Handle(int size) {
   FontRequest request;
   request.height = size;
   return handles[size] = CreateFontHandle(request);
+}
+
+// Fonts up to kLargestCached pixels live for the whole run with their glyph
+// caches, as the editor's font cache keeps them; larger ones are made for
+// one input, so their big glyph masks do not pile up.
+CachedFont* Font(int size, std::uint32_t flags, std::unique_ptr<CachedFont>& once) {
+  FontHandle handle = Handle(size);
+  if (!handle) return nullptr;
+  auto make = [&] {
+    auto font = std::make_unique<CachedFont>();
+    font->SetFromFontHandle(handle, flags);
+    return font;
+  };
+  if (std::abs(size) > kLargestCached) {
+    once = make();
+    return once.get();
+  }
+  static auto& fonts = *new std::map<std::pair<int, std::uint32_t>, std::unique_ptr<CachedFont>>;
+  std::unique_ptr<CachedFont>& font = fonts[{size, flags}];
+  if (!font) font = make();
+  return font.get();
 }
 
 std::uint32_t Pick(FuzzedDataProvider& in, const std::uint32_t* flags, int n) {
@@ -68,15 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Pixel colour = in.ConsumeIntegral<uint32_t>();
   const std::string text = in.ConsumeRemainingBytesAsString();
 
-  FontHandle handle = Handle(fontSize);
-  if (!handle) return 0;
-  CachedFont font;
-  font.SetFromFontHandle(handle, fontFlags);
-  font.SetForeColor(colour);
-  font.SetCombineMode(mode, alpha);
+  std::unique_ptr<CachedFont> once;
+  CachedFont* font = Font(fontSize, fontFlags, once);
+  if (!font) return 0;
+  font->SetForeColor(colour);
+  font->SetCombineMode(mode, alpha);
 
   TextRect measured = rect;
-  font.DrawString(nullptr, text.data(), int(text.size()), &measured, drawFlags | TextCalcRect);
+  font->DrawString(nullptr, text.data(), int(text.size()), &measured, drawFlags | TextCalcRect);
   if (measured.right < measured.left || measured.bottom < measured.top)
     fuzz::Fail("negative text extent");
 
@@ -84,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) bitmap.GetBits()[y * bitmap.GetRowSpan() + x] = kBackground;
   TextRect drawn = rect;
-  font.DrawString(&bitmap, text.data(), int(text.size()), &drawn, drawFlags & ~TextCalcRect);
+  font->DrawString(&bitmap, text.data(), int(text.size()), &drawn, drawFlags & ~TextCalcRect);
   if (drawFlags & TextNoClip) return 0;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
