@@ -2,8 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "base/OwnedPtrList.h"
 #include "core/IEditorLink.h"
 #include "editor/IControl.h"
 #include "editor/IGraphicsTypes.h"
@@ -77,10 +77,18 @@ class IGraphics : public IEditorLink {
   void SetBackground(IControl* control);
   // Appends and takes ownership.
   void AddControl(IControl* control);
+  // Receives the keys no control under the pointer takes; owned.
+  void SetKeyCatcher(IControl* control);
+  // Strict drawing draws every control overlapping the redrawn area; without
+  // it only the dirty controls and what overlaps each of them are drawn.
+  void SetStrictDrawing(bool strict) { strictDrawing_ = strict; }
+  // Hover tracking: whether HandleMouseOver reaches the controls.
+  void SetHandleMouseOver(bool handle) { handleMouseOver_ = handle; }
 
   // ---- the plug-in core's link ----
-  int ControlCount() const override { return controls_.Count(); }
-  IControl* GetControl(int i) const { return controls_.Get(i); }
+  int ControlCount() const override { return int(controls_.size()); }
+  // Null outside the list.
+  IControl* GetControl(int i) const;
   IEditorControlLink* GetControlLink(int i) const override { return GetControl(i); }
   void PrepareSurface() override;
   void PushParameterToControls(int paramIndex, double value, bool isNormalized) override;
@@ -88,20 +96,28 @@ class IGraphics : public IEditorLink {
   int Height() const override { return height_; }
 
   // ---- redraw cycle ----
-  // Union of the dirty controls' rectangles; true when any was dirty.
+  // Union of the dirty controls' draw areas; true when any was dirty.
   bool CollectDirtyArea(IRect& rect);
-  // Draws the controls overlapping rect onto the surface, cleans every
-  // control and presents the area.
+  // Draws the controls overlapping rect onto the surface and presents the
+  // area. Each control in the area is cleaned before it is drawn, so a mark
+  // made meanwhile by another thread survives until the next redraw; a
+  // dirty control outside the area stays dirty.
   bool Redraw(const IRect& rect);
   // Used by the controls' Draw: a frame of strip, clipped to the area being
   // redrawn; srcX/srcY select the frame.
   bool DrawBitmap(const IBitmapStrip& strip, const IRect& dest, int srcX, int srcY,
                   const IBlendSpec* blend);
+  // False when the style's font cannot be made.
   bool DrawText(ITextStyle& style, const char* text, const IRect& rect);
 
   // ---- events, in client coordinates ----
+  // Captures the control under the pointer and begins a gesture on its
+  // parameter.
   void HandleMouseDown(int x, int y, const IMouseMods& mods);
+  // Goes to the captured control, else to the one under the pointer; ends
+  // the gesture the press began (a release without one ends none).
   void HandleMouseUp(int x, int y, const IMouseMods& mods);
+  // Moves the captured control wherever the pointer goes.
   void HandleMouseDrag(int x, int y, const IMouseMods& mods);
   // True when the window should track hover and leave.
   bool HandleMouseOver(int x, int y, const IMouseMods& mods);
@@ -123,6 +139,8 @@ class IGraphics : public IEditorLink {
 
   // ---- state ----
   IEffectCore* Plugin() const { return plugin_; }
+  // The drawing surface; null until PrepareSurface. The window layer
+  // presents its pixels.
   raster::SysBitmap* Surface() const { return surface_.get(); }
   int FrameRate() const { return frameRate_; }
   int CaptureIndex() const { return capture_; }
@@ -134,8 +152,17 @@ class IGraphics : public IEditorLink {
   int ControlAt(int x, int y) const;
 
  protected:
+  // Text through the style's font; measure only into rect with measure set.
+  bool RenderText(ITextStyle& style, const char* text, IRect& rect, bool measure);
+  // The parameter a gesture is open on (-1: none) and its two ends.
+  void BeginGesture(int paramIndex);
+  void EndGesture();
+  // Strict and non-strict drawing of Redraw.
+  void RedrawStrict(const IRect& rect);
+  void RedrawDirtyControls();
+
   IEffectCore* plugin_;
-  OwnedPtrList<IControl> controls_;
+  std::vector<std::unique_ptr<IControl>> controls_;
   IRect clip_;
   bool cursorHidden_ = false;
   int cursorX_ = -1, cursorY_ = -1;
@@ -150,4 +177,5 @@ class IGraphics : public IEditorLink {
   bool strictDrawing_ = true;
   bool tooltips_ = false;
   std::unique_ptr<IControl> keyCatcher_;
+  int gestureParam_ = -1;
 };
