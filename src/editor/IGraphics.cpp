@@ -23,18 +23,19 @@ double Normalize(const IParameter& p, double v) {
   return std::pow((p.Clamp(v) - p.Min()) / span, 1.0 / p.Shape());
 }
 
-// The parameter path walks the control list under the plug-in's lock, so
-// the list only changes under it too.
-class ListLock {
+// The plug-in's lock, when there is a plug-in. The parameter path walks the
+// control list and writes parameter values under it, so the list changes
+// and value entry reads the current value under it too.
+class PluginLock {
  public:
-  explicit ListLock(IEffectCore* plugin) : plugin_(plugin) {
+  explicit PluginLock(IEffectCore* plugin) : plugin_(plugin) {
     if (plugin_) plugin_->Lock();
   }
-  ~ListLock() {
+  ~PluginLock() {
     if (plugin_) plugin_->Unlock();
   }
-  ListLock(const ListLock&) = delete;
-  ListLock& operator=(const ListLock&) = delete;
+  PluginLock(const PluginLock&) = delete;
+  PluginLock& operator=(const PluginLock&) = delete;
 
  private:
   IEffectCore* plugin_;
@@ -70,7 +71,7 @@ IBitmapStrip IGraphics::LoadBitmapStrip(int id, const char* fileName, int frames
 void IGraphics::SetBackground(IControl* control) {
   if (!control) return;
   control->SetGraphics(this);
-  ListLock lock(plugin_);
+  PluginLock lock(plugin_);
   controls_.insert(controls_.begin(), std::unique_ptr<IControl>(control));
   // Indexes held across the insertion keep naming the same controls.
   if (capture_ >= 0) ++capture_;
@@ -80,7 +81,7 @@ void IGraphics::SetBackground(IControl* control) {
 void IGraphics::AddControl(IControl* control) {
   if (!control) return;
   control->SetGraphics(this);
-  ListLock lock(plugin_);
+  PluginLock lock(plugin_);
   controls_.push_back(std::unique_ptr<IControl>(control));
 }
 
@@ -122,7 +123,7 @@ void IGraphics::PushParameterToControls(int paramIndex, double value, bool isNor
 
 void IGraphics::Resize(int width, int height) {
   {
-    ListLock lock(plugin_);
+    PluginLock lock(plugin_);
     width_ = width;
     height_ = height;
     ReleaseCapture();
@@ -366,10 +367,13 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
   const int texts = parameter->DisplayTextCount();
   if (kind == IParameter::kEnumeration || (kind == IParameter::kBoolean && texts > 0)) {
     IPopupMenu menu;
-    const char* current = parameter->DisplayTextFor(parameter->Value());
-    for (int i = 0; i < texts; ++i) {
-      const IParameter::DisplayText* e = parameter->DisplayTextAt(i);
-      menu.AddItem(e->text, e->text == current ? std::uint32_t(IPopupMenu::kChecked) : 0u);
+    {
+      PluginLock lock(plugin_);
+      const char* current = parameter->DisplayTextFor(parameter->Value());
+      for (int i = 0; i < texts; ++i) {
+        const IParameter::DisplayText* e = parameter->DisplayTextAt(i);
+        menu.AddItem(e->text, e->text == current ? std::uint32_t(IPopupMenu::kChecked) : 0u);
+      }
     }
     if (ShowPopupMenu(menu, rect) == &menu) {
       if (const IParameter::DisplayText* e = parameter->DisplayTextAt(menu.ChosenIndex()))
@@ -378,7 +382,10 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
     return;
   }
   char text[IParameter::kTextSize];
-  parameter->FormatValue(parameter->Value(), false, text, false, sizeof(text));
+  {
+    PluginLock lock(plugin_);
+    parameter->FormatValue(parameter->Value(), false, text, false, sizeof(text));
+  }
   OpenTextEntry(control, control->TextStyle(), rect, text, parameter);
 }
 

@@ -7,14 +7,12 @@
 #include "core/IEditorLink.h"
 #include "editor/IControl.h"
 #include "editor/IGraphicsTypes.h"
+#include "raster/MemBitmap.h"
+#include "raster/SysBitmap.h"
 
 class IEffectCore;
 class IParameter;
 class IPopupMenu;
-namespace raster {
-class MemBitmap;
-class SysBitmap;
-}  // namespace raster
 
 // The platform-neutral editor: owns the controls and one off-screen drawing
 // surface, decides what needs drawing, routes mouse and key events to the
