@@ -27,7 +27,8 @@ X11EditorWindow::~X11EditorWindow() { Close(); }
 long X11EditorWindow::EventMask() const {
   long mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
               LeaveWindowMask | StructureNotifyMask;
-  if (keyboard_) mask |= KeyPressMask | FocusChangeMask;
+  if (keyInput_ != KeyInput::kNone) mask |= KeyPressMask;
+  if (keyInput_ == KeyInput::kFocus) mask |= FocusChangeMask;
   return mask;
 }
 
@@ -35,7 +36,7 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
   if (OnEventThread()) return false;
   int x = 0, y = 0;
   if (IsOpen()) {
-    StopThread();
+    Stop();
     ::Window root = 0;
     int gx = 0, gy = 0;
     unsigned gw = 0, gh = 0, border = 0, depth = 0;
@@ -120,12 +121,12 @@ void X11EditorWindow::Close() {
     stop_.store(true, std::memory_order_release);
     return;
   }
-  StopThread();
+  Stop();
   Release();
 }
 
-void X11EditorWindow::StopThread() {
-  if (!thread_.joinable()) return;
+void X11EditorWindow::Stop() {
+  if (!thread_.joinable() || OnEventThread()) return;
   stop_.store(true, std::memory_order_release);
   const char byte = 1;
   (void)!write(wake_[1], &byte, 1);
@@ -141,7 +142,7 @@ void X11EditorWindow::Release() {
   if (connection_ && connection_->Display()) {
     ::Display* d = connection_->Display();
     if (window_ && !windowGone_) {
-      if (keyboard_) SetKeyboardInput(false);
+      SetKeyInput(KeyInput::kNone);
       XDestroyWindow(d, window_);
     }
     if (blankCursor_) XFreeCursor(d, blankCursor_);
@@ -157,7 +158,7 @@ void X11EditorWindow::Release() {
   parent_ = 0;
   colormap_ = 0;
   blankCursor_ = 0;
-  keyboard_ = false;
+  keyInput_ = KeyInput::kNone;
   focusBefore_ = 0;
   windowGone_ = false;
   stop_ = false;
@@ -178,16 +179,17 @@ bool X11EditorWindow::Present(const Pixel* bits, int rowSpan, const IRect& area)
   return presenter_->Present(bits, rowSpan, area);
 }
 
-void X11EditorWindow::SetKeyboardInput(bool on) {
-  if (!window_ || windowGone_ || on == keyboard_) return;
+void X11EditorWindow::SetKeyInput(KeyInput mode) {
+  if (!window_ || windowGone_ || mode == keyInput_) return;
   ::Display* d = connection_->Display();
-  keyboard_ = on;
+  const bool hadFocus = keyInput_ == KeyInput::kFocus;
+  keyInput_ = mode;
   XSelectInput(d, window_, EventMask());
-  if (on) {
+  if (mode == KeyInput::kFocus) {
     int revert = 0;
     XGetInputFocus(d, &focusBefore_, &revert);
     XSetInputFocus(d, window_, RevertToParent, CurrentTime);
-  } else {
+  } else if (hadFocus) {
     ::Window focus = 0;
     int revert = 0;
     XGetInputFocus(d, &focus, &revert);
@@ -196,6 +198,23 @@ void X11EditorWindow::SetKeyboardInput(bool on) {
       XSetInputFocus(d, focusBefore_ ? focusBefore_ : PointerRoot, RevertToParent, CurrentTime);
     focusBefore_ = 0;
   }
+  XSync(d, False);  // in force when this returns
+}
+
+bool X11EditorWindow::PointerPosition(int& x, int& y) {
+  if (!window_ || windowGone_) return false;
+  ::Window root = 0, child = 0;
+  int wx = 0, wy = 0;
+  unsigned mask = 0;
+  return XQueryPointer(connection_->Display(), window_, &root, &child, &x, &y, &wx, &wy, &mask);
+}
+
+void X11EditorWindow::WarpPointer(int x, int y) {
+  if (!window_ || windowGone_) return;
+  ::Display* d = connection_->Display();
+  XWindowAttributes a{};
+  if (!XGetWindowAttributes(d, window_, &a)) return;
+  XWarpPointer(d, None, a.root, 0, 0, 0, 0, x, y);
   XFlush(d);
 }
 
@@ -269,7 +288,13 @@ void X11EditorWindow::Dispatch(XEvent& ev) {
       return;
     default: {
       const X11InputEvent input = translator_.Translate(ev);
-      if (input.kind != X11InputEvent::kNone) client_.OnInput(input);
+      if (input.kind == X11InputEvent::kNone || client_.OnInput(input)) return;
+      if (ev.type == KeyPress && parent_) {
+        // On up the host's windows, as if the editor had not selected it.
+        XEvent copy = ev;
+        copy.xkey.window = parent_;
+        XSendEvent(connection_->Display(), parent_, True, KeyPressMask, &copy);
+      }
       return;
     }
   }

@@ -24,7 +24,9 @@ class X11WindowClient {
   // The union of a run of exposed areas, once the run is complete.
   virtual void OnExpose(const IRect& area) = 0;
   virtual void OnTick() = 0;
-  virtual void OnInput(const X11InputEvent& event) = 0;
+  // False when the editor had no use for the event: a key is then passed
+  // on to the host's window.
+  virtual bool OnInput(const X11InputEvent& event) = 0;
 };
 
 class X11EditorWindow {
@@ -40,6 +42,9 @@ class X11EditorWindow {
   // left behind, when there is no display, the parent is not a window that
   // can hold one, or no thread can be started.
   bool Open(unsigned long parent, int width, int height, int periodMs);
+  // Stops and joins the event thread; the window stays as it is until Open
+  // or Close.
+  void Stop();
   // Stops and joins the event thread, then destroys the window and closes
   // the connection. Called on the event thread itself it only asks the
   // thread to stop; the next Close from elsewhere finishes.
@@ -59,16 +64,20 @@ class X11EditorWindow {
 
   // Copies area of the surface to the window. False when nothing was sent.
   bool Present(const Pixel* bits, int rowSpan, const IRect& area);
-  // Keys and focus changes for the window, and the keyboard focus while
-  // on; the focus goes back where it was when switched off. Off, keys are
-  // not selected and reach the host's windows.
-  void SetKeyboardInput(bool on);
+  // Whether the window takes key presses at all (kNone: they are not
+  // selected and reach the host's windows), and whether it also holds the
+  // keyboard focus (with focus changes reported); the focus goes back where
+  // it was when that ends. In force at the server when it returns.
+  enum class KeyInput { kNone, kKeys, kFocus };
+  void SetKeyInput(KeyInput mode);
   // Hides the pointer over the window (and back).
   void SetPointerHidden(bool hidden);
+  // The pointer's position on the screen; false without a window.
+  bool PointerPosition(int& x, int& y);
+  void WarpPointer(int x, int y);
 
  private:
   bool Create(unsigned long parent, int x, int y, int width, int height);
-  void StopThread();
   void Run();
   void Dispatch(XEvent& ev);
   void Release();
@@ -84,7 +93,7 @@ class X11EditorWindow {
   Cursor blankCursor_ = 0;
   int width_ = 0, height_ = 0;
   int periodMs_ = 40;
-  bool keyboard_ = false;
+  KeyInput keyInput_ = KeyInput::kNone;
   ::Window focusBefore_ = 0;
   std::atomic<bool> windowGone_{false};  // destroyed by someone else (the parent went)
   std::thread thread_;

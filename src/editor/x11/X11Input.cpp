@@ -102,10 +102,13 @@ X11InputEvent X11InputTranslator::Translate(XEvent& ev) {
       out.code = KeyCodeFor(XLookupKeysym(&ev.xkey, 0));
       return out;
     }
+    case FocusIn:
     case FocusOut:
+      // Focus moving within the window or following the pointer, or changes
+      // for the length of a grab, leave it where it is.
       if (ev.xfocus.mode == NotifyNormal && ev.xfocus.detail != NotifyInferior &&
           ev.xfocus.detail != NotifyPointer)
-        out.kind = X11InputEvent::kFocusOut;
+        out.kind = ev.type == FocusIn ? X11InputEvent::kFocusIn : X11InputEvent::kFocusOut;
       return out;
     default:
       return out;

@@ -7,7 +7,7 @@
 #include "editor/x11/XlibHeaders.h"
 
 struct X11InputEvent {
-  enum Kind { kNone, kDown, kUp, kDrag, kMove, kDoubleClick, kWheel, kLeave, kKey, kFocusOut };
+  enum Kind { kNone, kDown, kUp, kDrag, kMove, kDoubleClick, kWheel, kLeave, kKey, kFocusIn, kFocusOut };
   Kind kind = kNone;
   int x = 0, y = 0;
   IMouseMods mods;

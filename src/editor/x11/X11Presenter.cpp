@@ -107,15 +107,14 @@ bool X11Presenter::Present(const Pixel* bits, int rowSpan, const IRect& area) {
       std::memcpy(dst + size_t(y) * size_t(stride) + size_t(left),
                   bits + size_t(y) * size_t(rowSpan) + size_t(left), w * sizeof(Pixel));
     XShmPutImage(d, target_, gc_, image_, left, top, left, top, w, h, False);
-    // The server reads the segment after the request: the next copy into
-    // it waits for that.
-    XSync(d, False);
   } else {
     image_->data = reinterpret_cast<char*>(const_cast<Pixel*>(bits));
     image_->bytes_per_line = rowSpan * 4;
     XPutImage(d, target_, gc_, image_, left, top, left, top, w, h);
     image_->data = nullptr;
-    XFlush(d);
   }
+  // Done when the server has drawn it: the shared segment can be written
+  // again, and whoever looks next sees the new pixels.
+  XSync(d, False);
   return true;
 }

@@ -33,9 +33,10 @@ class RecordingClient : public X11WindowClient {
     }
     ++ticks_;
   }
-  void OnInput(const X11InputEvent& e) override {
+  bool OnInput(const X11InputEvent& e) override {
     std::lock_guard<std::mutex> hold(lock_);
     inputs_.push_back(e);
+    return takesKeys_ || e.kind != X11InputEvent::kKey;
   }
 
   std::vector<X11InputEvent> Inputs() {
@@ -61,6 +62,7 @@ class RecordingClient : public X11WindowClient {
   std::atomic<int> ticks_{0};
   std::atomic<int> tickStall_{0};  // ms each tick takes
   std::atomic<bool> inTick_{false};
+  std::atomic<bool> takesKeys_{true};
 
  private:
   std::mutex lock_;
@@ -284,7 +286,7 @@ TEST_F(X11EditorWindowTest, KeysGoToTheHostUnlessTheEditorAsksForThem) {
   EXPECT_TRUE(WaitUntil([&] { return host_.KeysReceived(parent_).size() == 2; }));
   EXPECT_TRUE(client_.InputsOf(X11InputEvent::kKey).empty());
 
-  window_.SetKeyboardInput(true);
+  window_.SetKeyInput(X11EditorWindow::KeyInput::kFocus);
   host_.Sync();
   host_.TypeKey("q");
   host_.Key("Shift_L", true);
@@ -306,10 +308,26 @@ TEST_F(X11EditorWindowTest, KeysGoToTheHostUnlessTheEditorAsksForThem) {
   EXPECT_TRUE(host_.KeysReceived(parent_).empty());
 
   // Switched off, the focus goes back and keys reach the host again.
-  window_.SetKeyboardInput(false);
+  window_.SetKeyInput(X11EditorWindow::KeyInput::kNone);
   host_.Sync();
   host_.TypeKey("b");
   EXPECT_TRUE(WaitUntil([&] { return host_.KeysReceived(parent_).size() == 1; }));
+
+  // Keys selected without the focus: those the editor leaves go on to the
+  // host's window.
+  client_.Clear();
+  client_.takesKeys_ = false;
+  window_.SetKeyInput(X11EditorWindow::KeyInput::kKeys);
+  host_.Sync();
+  host_.TypeKey("c");
+  ASSERT_TRUE(WaitUntil([&] { return client_.InputsOf(X11InputEvent::kKey).size() == 1; }));
+  EXPECT_EQ(client_.InputsOf(X11InputEvent::kKey)[0].code, kKeyLetterA + 2);
+  std::vector<unsigned long> passed;
+  EXPECT_TRUE(WaitUntil([&] {
+    for (unsigned long k : host_.KeysReceived(parent_)) passed.push_back(k);
+    return !passed.empty();
+  }));
+  EXPECT_EQ(passed, std::vector<unsigned long>{XK_c});
 }
 
 TEST_F(X11EditorWindowTest, ReportsExposedAreas) {
