@@ -93,13 +93,13 @@ void IGraphicsX11::OnExpose(const IRect& area) {
 
 void IGraphicsX11::OnTick() {
   IRect entryBox;
-  bool drawEntry = false;
+  bool finish = false, drawEntry = false;
   {
     std::lock_guard<std::mutex> hold(entryLock_);
     switch (entry_.GetState()) {
       case X11TextEntry::State::kClosed: break;
       case X11TextEntry::State::kCommit:
-      case X11TextEntry::State::kCancel: entryBox = entry_.Box(); break;
+      case X11TextEntry::State::kCancel: finish = true; break;
       case X11TextEntry::State::kOpening:
         window_.SetKeyInput(X11EditorWindow::KeyInput::kFocus);
         [[fallthrough]];
@@ -109,7 +109,7 @@ void IGraphicsX11::OnTick() {
         break;
     }
   }
-  if (!entryBox.Empty() && !drawEntry) {
+  if (finish) {
     FinishTextEntry();
     return;
   }
@@ -132,15 +132,19 @@ void IGraphicsX11::FinishTextEntry() {
     parameter = entry_.Parameter();
     std::memcpy(text, entry_.Text(), sizeof text);
     box = entry_.Box();
-    entry_.Close();
-    entryDrawn_ = false;
   }
   window_.SetKeyInput(keyCatcher_ ? X11EditorWindow::KeyInput::kKeys
                                   : X11EditorWindow::KeyInput::kNone);
   if (commit) {
     std::unique_lock<std::recursive_mutex> hold;
-    if (!HoldPlugin(hold)) return;
+    if (!HoldPlugin(hold)) return;  // closing: the box goes with the window
     ApplyEnteredValue(control, parameter, text);
+  }
+  {
+    // Closed once applied: whoever sees it closed sees the value.
+    std::lock_guard<std::mutex> hold(entryLock_);
+    entry_.Close();
+    entryDrawn_ = false;
   }
   // What the box covered is drawn again at the next tick.
   for (int i = 0, n = ControlCount(); i < n; ++i)
@@ -200,6 +204,9 @@ void IGraphicsX11::OpenTextEntry(IControl* control, const ITextStyle& style, con
   if (entry_.IsOpen()) return;
   entry_.Open(control, parameter, style, rect, text, control->TextEntryLength());
   entryDrawn_ = false;
+  // Opened by a click, the box takes the keyboard at once (else at the
+  // next tick) so that no typed key goes past it.
+  if (window_.OnEventThread()) window_.SetKeyInput(X11EditorWindow::KeyInput::kFocus);
 }
 
 void IGraphicsX11::CancelTextEntry() {

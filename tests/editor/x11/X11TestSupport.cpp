@@ -48,13 +48,14 @@ HostDisplay::HostDisplay() {
   // Only this test program's host connection uses the process-wide handler;
   // the editor's connection keeps its errors to itself.
   XSetErrorHandler(&CountError);
+  errorsAtStart_ = gHostErrors.load();
 }
 
 HostDisplay::~HostDisplay() {
   if (display_) XCloseDisplay(display_);
 }
 
-int HostDisplay::Errors() const { return gHostErrors.load(); }
+int HostDisplay::Errors() const { return gHostErrors.load() - errorsAtStart_; }
 
 Window HostDisplay::MakeParent(int width, int height, int x, int y) {
   const int screen = DefaultScreen(display_);
@@ -92,7 +93,11 @@ void HostDisplay::RootPosition(Window w, int& x, int& y) {
 void HostDisplay::MovePointer(Window w, int x, int y) {
   int rx = 0, ry = 0;
   RootPosition(w, rx, ry);
-  XTestFakeMotionEvent(display_, DefaultScreen(display_), rx + x, ry + y, 0);
+  MovePointerTo(rx + x, ry + y);
+}
+
+void HostDisplay::MovePointerTo(int rootX, int rootY) {
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, 0);
   XSync(display_, False);
 }
 

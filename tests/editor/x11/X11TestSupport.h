@@ -26,7 +26,8 @@ class HostDisplay {
 
   ::Display* Get() const { return display_; }
   bool Ok() const { return display_ != nullptr; }
-  // Errors the server reported on this connection.
+  // Errors reported to the process-wide handler (which only the host's
+  // connections use) since this connection was opened.
   int Errors() const;
 
   // A mapped top-level window at (x, y) that listens for keys.
@@ -39,6 +40,7 @@ class HostDisplay {
   // XTest input; coordinates relative to window w. delayMs holds the event
   // back in the server that long (its time stamp follows).
   void MovePointer(Window w, int x, int y);
+  void MovePointerTo(int rootX, int rootY);
   void Button(unsigned button, bool press, unsigned long delayMs = 0);
   void Click(Window w, int x, int y, unsigned button = 1);
   void Key(const char* keysymName, bool press);
@@ -53,6 +55,7 @@ class HostDisplay {
 
  private:
   ::Display* display_ = nullptr;
+  int errorsAtStart_ = 0;
 };
 
 // Open file descriptors, threads and System V shared-memory segments this
