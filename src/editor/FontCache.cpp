@@ -1,9 +1,9 @@
 #include "editor/FontCache.h"
 
 #include <cstring>
-#include <mutex>
-#include <vector>
+#include <memory>
 
+#include "editor/ProcessCache.h"
 #include "raster/CachedFont.h"
 #include "raster/FontHandle.h"
 
@@ -23,25 +23,9 @@ struct Key {
   }
 };
 
-struct Entry {
-  Key key;
-  std::unique_ptr<raster::CachedFont> font;
-};
-
-struct Store {
-  std::mutex lock;
-  std::vector<Entry> entries;
-
-  raster::CachedFont* FindLocked(const Key& key) const {
-    for (const Entry& e : entries)
-      if (e.key == key) return e.font.get();
-    return nullptr;
-  }
-};
-
-Store& Instance() {
-  static Store store;
-  return store;
+ProcessCache<Key, raster::CachedFont>& Fonts() {
+  static ProcessCache<Key, raster::CachedFont> cache;
+  return cache;
 }
 
 std::unique_ptr<raster::CachedFont> MakeFont(const Key& key) {
@@ -63,26 +47,7 @@ std::unique_ptr<raster::CachedFont> MakeFont(const Key& key) {
 raster::CachedFont* FontCache::Resolve(ITextStyle& style) {
   if (style.font) return style.font;
   const Key key(style);
-  Store& s = Instance();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    style.font = s.FindLocked(key);
-  }
-  if (style.font) return style.font;
-  std::unique_ptr<raster::CachedFont> made = MakeFont(key);
-  if (!made) return nullptr;
-  std::lock_guard<std::mutex> hold(s.lock);
-  // Another editor may have made the same font meanwhile: keep the first.
-  style.font = s.FindLocked(key);
-  if (!style.font) {
-    s.entries.push_back({key, std::move(made)});
-    style.font = s.entries.back().font.get();
-  }
+  style.font = Fonts().Find(key);
+  if (!style.font) style.font = Fonts().Add(key, MakeFont(key));
   return style.font;
-}
-
-int FontCache::Count() {
-  Store& s = Instance();
-  std::lock_guard<std::mutex> hold(s.lock);
-  return int(s.entries.size());
 }

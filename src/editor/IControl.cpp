@@ -85,7 +85,9 @@ void IControl::MarkClean() {
   }
 }
 
-bool IControl::NeedsRedraw() const { return (state_.load(std::memory_order_relaxed) & kDirty) != 0; }
+bool IControl::NeedsRedraw() const {
+  return (state_.load(std::memory_order_relaxed) & kDirty) != 0;
+}
 
 bool IControl::RedrawPending() const {
   return (state_.load(std::memory_order_relaxed) & kRedrawPending) != 0;
@@ -112,8 +114,9 @@ void IControl::AddLinkedParam(int paramIndex) {
 }
 
 double IControl::LinkedValue(int k) const {
-  return k >= 0 && k < LinkedParamCount() ? linked_[size_t(k)]->value.load(std::memory_order_relaxed)
-                                          : 0.0;
+  return k >= 0 && k < LinkedParamCount()
+             ? linked_[size_t(k)]->value.load(std::memory_order_relaxed)
+             : 0.0;
 }
 
 void IControl::PromptForValue() {

@@ -172,8 +172,8 @@ void IGraphics::RedrawStrict(const IRect& rect) {
       c->MarkClean();  // nothing it could ever draw
       continue;
     }
-    if (!InArea(rect, area)) continue;  // stays dirty for the next redraw
-    c->MarkClean();
+    if (!InArea(rect, area)) continue;
+    if (rect.Contains(area)) c->MarkClean();
     if (!c->IsHidden()) c->Draw(*this);
   }
 }
@@ -248,8 +248,12 @@ bool IGraphics::RenderText(ITextStyle& style, const char* text, IRect& rect, boo
       rect.left = int((rect.left + rect.right) * 0.5) - w / 2;
       rect.right = rect.left + w;
       break;
-    case ITextStyle::kRight: rect.left = rect.right - w; break;
-    default: rect.right = rect.left + w; break;
+    case ITextStyle::kRight:
+      rect.left = rect.right - w;
+      break;
+    default:
+      rect.right = rect.left + w;
+      break;
   }
   return true;
 }

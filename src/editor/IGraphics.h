@@ -97,9 +97,10 @@ class IGraphics : public IEditorLink {
   // Union of the dirty controls' draw areas; true when any was dirty.
   bool CollectDirtyArea(IRect& rect);
   // Draws the controls overlapping rect onto the surface and presents the
-  // area. Each control in the area is cleaned before it is drawn, so a mark
-  // made meanwhile by another thread survives until the next redraw; a
-  // dirty control outside the area stays dirty.
+  // area. A control is cleaned just before it is drawn, and only when the
+  // area holds all of it: a mark made meanwhile by another thread, or a
+  // dirty control the area does not wholly repaint, stays dirty for the next
+  // redraw.
   bool Redraw(const IRect& rect);
   // Used by the controls' Draw: a frame of strip, clipped to the area being
   // redrawn; srcX/srcY select the frame.

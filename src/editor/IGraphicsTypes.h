@@ -21,6 +21,9 @@ struct IRect {
   constexpr bool Contains(int x, int y) const {
     return left <= x && x < right && top <= y && y < bottom;
   }
+  constexpr bool Contains(const IRect& r) const {
+    return left <= r.left && top <= r.top && r.right <= right && r.bottom <= bottom;
+  }
   // The redraw cycle's overlap test: edges that touch on the right or bottom
   // count as overlapping.
   constexpr bool Overlaps(const IRect& c) const {

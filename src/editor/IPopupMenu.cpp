@@ -28,10 +28,18 @@ void IPopupMenu::DisplayText(int i, char* out, std::size_t capacity) const {
   const char* text = item ? item->text.c_str() : "";
   const int n = i + 1;
   switch (prefix_) {
-    case kOneDigit: std::snprintf(out, capacity, "%1d: %s", n, text); break;
-    case kTwoDigits: std::snprintf(out, capacity, "%02d: %s", n, text); break;
-    case kThreeDigits: std::snprintf(out, capacity, "%03d: %s", n, text); break;
-    default: std::snprintf(out, capacity, "%s", text); break;
+    case kOneDigit:
+      std::snprintf(out, capacity, "%1d: %s", n, text);
+      break;
+    case kTwoDigits:
+      std::snprintf(out, capacity, "%02d: %s", n, text);
+      break;
+    case kThreeDigits:
+      std::snprintf(out, capacity, "%03d: %s", n, text);
+      break;
+    default:
+      std::snprintf(out, capacity, "%s", text);
+      break;
   }
 }
 

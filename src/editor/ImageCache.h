@@ -7,9 +7,7 @@ class IBitmap;
 }  // namespace raster
 
 // The decoded editor images of the whole process, shared by every editor
-// and keyed by resource id. Entries are only ever added; they are released
-// when the library is unloaded. Every search and addition holds the cache's
-// own lock; decoding happens outside it.
+// and keyed by resource id; decoding happens outside the cache's lock.
 class ImageCache {
  public:
   // The cached image for id, or null.

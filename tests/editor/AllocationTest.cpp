@@ -18,6 +18,11 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
+// The image decoder allocates its bitmaps without exceptions.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
+  return std::malloc(n ? n : 1);
+}
 // Out of line, so the compiler does not pair an inlined free with new.
 [[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { Release(p); }

@@ -45,19 +45,28 @@ TEST(ControlFrames, KnobsTruncateBitmapsRoundToTheNearestFrame) {
     double value;
     int frame;
   } cases[] = {
-      {true, 120, false, 0.0, 1},          {true, 120, false, 1.0 / 119 - 1e-9, 1},
-      {true, 120, false, 1.0 / 119 + 1e-9, 2}, {true, 120, false, 0.5, 60},
-      {true, 120, false, 1.0 - 1e-9, 119},  {true, 120, false, 1.0, 120},
-      {true, 7, false, 0.5, 4},            {true, 7, false, 0.99, 6},
-      {true, 7, true, 0.5, 4},             {true, 7, false, 1.0, 7},
-      {true, 7, false, 5.0, 7},            {true, 7, false, nan, 1},
-      {false, 2, false, 0.5, 2},           {false, 2, false, 0.49, 1},
-      {false, 2, true, 0.5, 2},            {false, 1, false, 0.9, 1},
+      {true, 120, false, 0.0, 1},
+      {true, 120, false, 1.0 / 119 - 1e-9, 1},
+      {true, 120, false, 1.0 / 119 + 1e-9, 2},
+      {true, 120, false, 0.5, 60},
+      {true, 120, false, 1.0 - 1e-9, 119},
+      {true, 120, false, 1.0, 120},
+      {true, 7, false, 0.5, 4},
+      {true, 7, false, 0.99, 6},
+      {true, 7, true, 0.5, 4},
+      {true, 7, false, 1.0, 7},
+      {true, 7, false, 5.0, 7},
+      {true, 7, false, nan, 1},
+      {false, 2, false, 0.5, 2},
+      {false, 2, false, 0.49, 1},
+      {false, 2, true, 0.5, 2},
+      {false, 1, false, 0.9, 1},
   };
   for (const Case& c : cases) {
     NumberedStrip s(c.frames, c.sideBySide);
-    IControl* control = c.knob ? static_cast<IControl*>(new IKnobMultiControl(nullptr, 0, 0, -1, s.strip))
-                               : new IBitmapControl(nullptr, 0, 0, -1, s.strip);
+    IControl* control =
+        c.knob ? static_cast<IControl*>(new IKnobMultiControl(nullptr, 0, 0, -1, s.strip))
+               : new IBitmapControl(nullptr, 0, 0, -1, s.strip);
     EXPECT_EQ(DrawnFrame(control, c.value), c.frame)
         << (c.knob ? "knob " : "bitmap ") << c.frames << " frames at " << c.value;
   }
@@ -91,7 +100,7 @@ TEST(ControlInput, RadioClicksPickTheFirstButtonHitAndAlwaysTellThePlugin) {
     int x, y;
     double value;
   } cases[] = {
-      {p.sync, 40, 75, 1.0},  {p.sync, 40, 65, 0.0},    // 65 lies in both buttons
+      {p.sync, 40, 75, 1.0},   {p.sync, 40, 65, 0.0},    // 65 lies in both buttons
       {p.mode, 578, 140, 0.5}, {p.mode, 550, 140, 0.5},  // between buttons: unchanged
       {p.mode, 625, 140, 1.0}, {p.mode, 520, 133, 0.0},
   };

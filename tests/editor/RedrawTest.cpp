@@ -63,26 +63,31 @@ TEST(Redraw, StrictDrawingDrawsWhatOverlapsAndLeavesDirtyControlsOutsideForLater
   auto* empty = new Counted(nullptr, {0, 0, 0, 0});
   for (Counted* c : {bg, in, touching, hidden, outside, empty}) g.AddControl(c);
   g.PrepareSurface();
+  g.Redraw({0, 0, 100, 100});
+  for (Counted* c : {bg, in, touching, hidden, outside, empty}) c->draws = 0;
   hidden->SetHidden(true);
-  touching->refreshWhileDrawn = true;
+  in->refreshWhileDrawn = true;
+  touching->MarkDirty(false);
+  outside->MarkDirty(false);
   EXPECT_TRUE(g.Redraw({5, 5, 30, 30}));
-  EXPECT_EQ(g.PresentCount(), 1);
+  EXPECT_EQ(g.PresentCount(), 2);
   EXPECT_EQ(bg->draws + in->draws + touching->draws, 3);
   EXPECT_EQ(hidden->draws + outside->draws + empty->draws, 0);
-  EXPECT_TRUE(hidden->NeedsRedraw());  // hiding keeps it pending once more
-  EXPECT_FALSE(in->NeedsRedraw() || empty->NeedsRedraw());
-  EXPECT_TRUE(touching->NeedsRedraw());  // the refresh is drawn next time
+  EXPECT_TRUE(in->NeedsRedraw());        // refreshed while it was drawn
+  EXPECT_TRUE(touching->NeedsRedraw());  // only partly repainted
+  EXPECT_TRUE(hidden->NeedsRedraw());    // hiding keeps it dirty once more
   EXPECT_TRUE(outside->NeedsRedraw());
+  EXPECT_FALSE(bg->NeedsRedraw() || empty->NeedsRedraw());
   IRect area;
   EXPECT_TRUE(g.CollectDirtyArea(area));
   EXPECT_EQ(area, (IRect{10, 10, 70, 70}));
-  // Without strict drawing only the dirty control and what overlaps it.
+  // Without strict drawing: each dirty control and what overlaps it.
   g.SetStrictDrawing(false);
   g.Redraw(area);
+  EXPECT_EQ(in->draws, 3);  // itself, then beneath the hidden one
   EXPECT_EQ(touching->draws, 2);
-  EXPECT_EQ(in->draws, 2);  // beneath the hidden one
   EXPECT_EQ(outside->draws, 1);
-  EXPECT_EQ(bg->draws, 4);
+  EXPECT_EQ(bg->draws, 5);
   EXPECT_FALSE(g.CollectDirtyArea(area));
   IGraphicsHeadless none(nullptr, 10, 10, 25);
   EXPECT_TRUE(none.Redraw({0, 0, 10, 10}));

@@ -58,7 +58,7 @@ TEST_F(Routing, APressGoesToTheLastAddedControlThatIsShownEnabledAndHit) {
     bool hideB, greyB;
     Probe* want;
   } cases[] = {
-      {50, 50, false, false, b}, {50, 50, true, false, a}, {50, 50, false, true, a},
+      {50, 50, false, false, b}, {50, 50, true, false, a},  {50, 50, false, true, a},
       {20, 20, false, false, a}, {89, 89, false, false, b}, {90, 90, false, false, bg},
       {0, 0, false, false, bg},  // the empty rectangle is never hit
   };
@@ -124,7 +124,7 @@ TEST_F(Routing, KeysGoToTheHostUnlessAControlOrTheCatcherTakesThem) {
   EXPECT_EQ(a->key, kKeySpace);
   a->takesKeys = true;
   EXPECT_TRUE(g->HandleKeyDown(20, 20, kKeyLetterA));
-  EXPECT_FALSE(g->HandleKeyDown(20, 20, -1));  // a key without a code
+  EXPECT_FALSE(g->HandleKeyDown(20, 20, -1));       // a key without a code
   EXPECT_FALSE(g->HandleKeyDown(150, 80, kKeyUp));  // the background never takes keys
   EXPECT_EQ(bg->key, -1);
   auto* catcher = new Probe(&fx, {0, 0, 1, 1});

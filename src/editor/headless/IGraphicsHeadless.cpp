@@ -24,8 +24,7 @@ void IGraphicsHeadless::ClearPresented() {
 
 Pixel IGraphicsHeadless::PixelAt(int x, int y) const {
   const raster::SysBitmap* s = Surface();
-  if (!s || !s->GetBits() || x < 0 || y < 0 || x >= s->GetWidth() || y >= s->GetHeight())
-    return 0;
+  if (!s || !s->GetBits() || x < 0 || y < 0 || x >= s->GetWidth() || y >= s->GetHeight()) return 0;
   return s->GetBits()[size_t(y) * size_t(s->GetRowSpan()) + size_t(x)];
 }
 

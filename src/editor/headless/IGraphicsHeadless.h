@@ -35,9 +35,7 @@ class IGraphicsHeadless : public IGraphics {
     fileName.clear();
   }
   bool AskForColor(IColorARGB&, const char*) override { return false; }
-  bool OpenWebAddress(const char*, const char*, const char*, const char*) override {
-    return false;
-  }
+  bool OpenWebAddress(const char*, const char*, const char*, const char*) override { return false; }
   void* OpenWindow(void*) override { return nullptr; }
   void CloseWindow() override {}
   void* GetWindow() const override { return nullptr; }
