@@ -1,5 +1,6 @@
 #include "editor/x11/X11Input.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 IMouseMods X11InputTranslator::ModsFromState(unsigned state) {
@@ -47,7 +48,8 @@ X11InputEvent X11InputTranslator::Translate(XEvent& ev) {
       if (b.button == Button3) out.mods.right = true;
       captured_ = true;
       const bool twice = b.button == Button1 && havePress_ &&
-                         (unsigned long)(b.time - pressTime_) <= kDoubleClickMs &&
+                         // Server times are 32-bit milliseconds that wrap.
+                         std::uint32_t(b.time - pressTime_) <= kDoubleClickMs &&
                          std::abs(b.x - pressX_) <= kDoubleClickDistance &&
                          std::abs(b.y - pressY_) <= kDoubleClickDistance;
       if (twice) {
