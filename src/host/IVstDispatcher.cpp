@@ -30,8 +30,11 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
   try {
     if (opcode == vst::effClose) {
       // Take and release the lock so a call still running finishes first;
-      // the host makes no further call on this instance.
+      // the host makes no further call on this instance. An editor the
+      // host left open closes first, while the whole plug-in still exists
+      // (its window's thread may be drawing it).
       plug->Lock();
+      if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
       plug->Unlock();
       effect->object = nullptr;
       delete plug;
