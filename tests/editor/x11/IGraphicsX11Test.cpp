@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "EditorTestSupport.h"
-#include "X11TestSupport.h"
+#include "X11HostDisplay.h"
 #include "editor/IPopupMenu.h"
 #include "editor/x11/IGraphicsX11.h"
 #include "editor/x11/X11Connection.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "X11TestSupport.h"
+#include "X11HostDisplay.h"
 #include "editor/x11/X11Connection.h"
 #include "editor/x11/X11EditorWindow.h"
 #include "editor/x11/XlibHeaders.h"

@@ -1,4 +1,4 @@
-#include "X11TestSupport.h"
+#include "X11HostDisplay.h"
 
 #include <dirent.h>
 #include <unistd.h>
