@@ -66,6 +66,10 @@ struct ProcessResources {
   int shmSegments = 0;  // created by this process and still present
   long rssKb = 0;
   static ProcessResources Now();
+  // Resident memory before and after differs by less than kb. Always true
+  // under AddressSanitizer, whose quarantine keeps freed memory resident
+  // (its leak checker looks after memory there).
+  bool MemoryWithin(const ProcessResources& before, long kb) const;
 };
 
 }  // namespace qwtest
