@@ -11,6 +11,7 @@
 
 #include "HostTestSupport.h"
 #include "X11HostDisplay.h"
+#include "XvfbTestSuite.h"
 #include "XvfbServer.h"
 #include "editor/IGraphics.h"
 #include "editor/IRadioButtonsControl.h"
@@ -72,17 +73,8 @@ class Twin {
   IVstAdapter* adapter_;  // deleted by effClose
 };
 
-class EditorX11 : public ::testing::Test {
+class EditorX11 : public XvfbTestSuite {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new XvfbServer();
-    ASSERT_TRUE(server_->Ok()) << server_->Error();
-    server_->Export();
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
     ASSERT_TRUE(x_.Ok());
     ASSERT_TRUE(fx_) << SharedHost().Error();
@@ -135,14 +127,11 @@ class EditorX11 : public ::testing::Test {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 0};
   }
 
-  static XvfbServer* server_;
   HostDisplay x_;
   Instance fx_{SharedHost()};
   Window parent_ = 0;
   Twin twin_;
 };
-
-XvfbServer* EditorX11::server_ = nullptr;
 
 TEST_F(EditorX11, ReportsItsEditorAsOnWindows) {
   EXPECT_EQ(fx_.Effect()->flags, 0x1019);

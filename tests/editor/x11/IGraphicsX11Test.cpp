@@ -17,6 +17,7 @@
 
 #include "EditorTestSupport.h"
 #include "X11HostDisplay.h"
+#include "XvfbTestSuite.h"
 #include "editor/IPopupMenu.h"
 #include "editor/x11/IGraphicsX11.h"
 #include "editor/x11/X11Connection.h"
@@ -87,17 +88,8 @@ IRect Centre(const IControl* c) {
   return {(r.left + r.right) / 2, (r.top + r.bottom) / 2, 0, 0};
 }
 
-class IGraphicsX11Test : public ::testing::Test {
+class IGraphicsX11Test : public XvfbTestSuite {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new XvfbServer();
-    ASSERT_TRUE(server_->Ok()) << server_->Error();
-    server_->Export();
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
     ASSERT_TRUE(host_.Ok());
     parent_ = host_.MakeParent(kW + 40, kH + 40, 10, 10);
@@ -142,15 +134,12 @@ class IGraphicsX11Test : public ::testing::Test {
     return got.size() == want.size() ? wrong : int(want.size());
   }
 
-  static XvfbServer* server_;
   HostDisplay host_;
   Window parent_ = 0;
   Panel panel_{true};
   Panel twin_{false};
   std::uint64_t errorsBefore_ = 0;
 };
-
-XvfbServer* IGraphicsX11Test::server_ = nullptr;
 
 TEST_F(IGraphicsX11Test, ShowsWhatTheHeadlessEditorDraws) {
   const Window w = Open();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "X11HostDisplay.h"
+#include "XvfbTestSuite.h"
 #include "editor/x11/X11Connection.h"
 #include "editor/x11/X11EditorWindow.h"
 #include "editor/x11/XlibHeaders.h"
@@ -70,17 +71,8 @@ class RecordingClient : public X11WindowClient {
   std::vector<IRect> exposed_;
 };
 
-class X11EditorWindowTest : public ::testing::Test {
+class X11EditorWindowTest : public XvfbTestSuite {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new XvfbServer();
-    ASSERT_TRUE(server_->Ok()) << server_->Error();
-    server_->Export();
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
     ASSERT_TRUE(host_.Ok());
     parent_ = host_.MakeParent(800, 480, 20, 30);
@@ -93,14 +85,11 @@ class X11EditorWindowTest : public ::testing::Test {
 
   bool OpenEditor() { return window_.Open(parent_, kW, kH, 40); }
 
-  static XvfbServer* server_;
   HostDisplay host_;
   Window parent_ = 0;
   RecordingClient client_;
   X11EditorWindow window_{client_};
 };
-
-XvfbServer* X11EditorWindowTest::server_ = nullptr;
 
 TEST_F(X11EditorWindowTest, OpensAMappedChildOfTheParentAndTicks) {
   const ProcessResources before = ProcessResources::Now();
