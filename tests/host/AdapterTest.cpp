@@ -420,7 +420,9 @@ TEST(AdapterClose, AnEditorLeftOpenClosesBeforeThePlugInGoes) {
     plug->AttachEditor(editor);
     vst::AEffect* e = plug->Effect();
     int parent = 0;
-    if (openFirst) EXPECT_EQ(e->dispatcher(e, vst::effEditOpen, 0, 0, &parent, 0.0f), 1);
+    if (openFirst) {
+      EXPECT_EQ(e->dispatcher(e, vst::effEditOpen, 0, 0, &parent, 0.0f), 1);
+    }
     EXPECT_EQ(e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(closes, 1) << openFirst;  // closing a closed window is harmless
   }

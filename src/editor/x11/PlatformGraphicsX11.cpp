@@ -1,4 +1,5 @@
 #include "editor/PlatformGraphics.h"
+
 #include "editor/x11/IGraphicsX11.h"
 
 IGraphics* MakePlatformGraphics(IEffectCore* plugin, int width, int height, int frameRate) {
