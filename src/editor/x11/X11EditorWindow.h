@@ -1,8 +1,10 @@
 #pragma once
 // The editor's X window: a child of the host's window on a connection of
 // its own, with an event thread that reads the window's events and ticks
-// at the redraw rate whether or not the host calls back. The thread exists
-// exactly from a successful Open to Close, which joins it.
+// at the redraw rate. Hosts forward no events to a plug-in's window and
+// call its idle request when and from where they like (or not at all), so
+// the window keeps its own time. The thread exists exactly from a
+// successful Open to Close, which joins it.
 
 #include <atomic>
 #include <memory>
