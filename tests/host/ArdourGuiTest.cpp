@@ -1,10 +1,11 @@
-// Quillwave's editor in Ardour's own window. Ardour 7 runs with its dummy
+// A plug-in's editor in Ardour's own window. Ardour 7 runs with its dummy
 // audio engine under a private X server; its saved session asks for the
 // plug-in's window, so the editor opens as the session loads. The test
 // compares what the window shows with the same editor opened by our own
 // test host on the same server, moves the Mix knob with xdotool, saves,
 // quits Ardour with its own shortcut and reads the new value from the saved
-// session.
+// session. The library (QW_ARDOUR_GUI_PLUGIN_PATH, or QW_PLUGIN_PATH in the
+// environment) names itself Quillwave and has Mix as its first parameter.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -163,8 +164,10 @@ TEST_F(ArdourGui, EditorOpensInArdoursWindowAndItsKnobIsSavedWithTheSession) {
             "output-latency=\"0\" lm-input=\"\" lm-output=\"\" active=\"1\" "
             "use-buffered-io=\"0\" midi-option=\"1 in, 1 out, Silence\" lru=\"1\"><MIDIDevices/>"
             "</State></EngineStates></AudioMIDISetup></Extra></Ardour>\n");
-  const fs::path plugin = plugins / fs::path(PluginPath()).filename();
-  fs::copy_file(PluginPath(), plugin);
+  const char* chosen = std::getenv("QW_PLUGIN_PATH");
+  const fs::path library = chosen && *chosen ? chosen : QW_ARDOUR_GUI_PLUGIN_PATH;
+  const fs::path plugin = plugins / library.filename();
+  fs::copy_file(library, plugin);
   // The scan cache keeps whole seconds: a library as new as its cache
   // entry counts as not scanned.
   fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(1));

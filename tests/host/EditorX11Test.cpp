@@ -1,8 +1,9 @@
-// The plug-in's editor on X11 as a host sees it: through the exported entry
-// point of the built library, in a parent window of a private X server,
-// driven with XTest. Where a picture is checked, the expected one comes
-// from the same plug-in code built into this program, drawn without a
-// window; the positions of the controls come from that editor too.
+// A plug-in's editor on X11 as a host sees it: through the exported entry
+// point of a library that carries the editor tests' panel on the real
+// adapter and window layer, in a parent window of a private X server,
+// driven with XTest. Where a picture is checked, the expected one is the
+// same plug-in built into this program and drawn by the headless editor;
+// the positions of the controls come from there too.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,25 +14,31 @@
 #include "X11HostDisplay.h"
 #include "XvfbTestSuite.h"
 #include "XvfbServer.h"
+#include "X11EditorPlugin.h"
 #include "editor/IGraphics.h"
 #include "editor/IRadioButtonsControl.h"
 #include "editor/x11/X11Connection.h"
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
-#include "quillwave/Quillwave.h"
 #include "raster/SysBitmap.h"
 
 namespace qwtest {
 namespace {
 
 constexpr int kW = 689, kH = 369;
-constexpr int kMix = Quillwave::kMix, kTempoSync = Quillwave::kTempoSync;
+constexpr int kMix = X11TestPanel::kMix, kTempoSync = X11TestPanel::kSync;
 
-// The plug-in built into this program, with the same host answers: its
-// editor draws the expected pictures and tells where the controls are.
+// The library with the panel, loaded once.
+TestHost& PanelHost() {
+  static TestHost host(QW_EDITOR_PLUGIN_PATH);
+  return host;
+}
+
+// The plug-in built into this program, answered by its own host: drawn
+// headless it gives the expected pictures and tells where the controls
+// are; on the window layer it shows this program's X error count.
 class Twin {
  public:
-  Twin() : adapter_(CreatePluginInstance(&TestHost::Callback)) {
+  explicit Twin(bool headless = true)
+      : adapter_(new X11EditorPlugin(&TestHost::Callback, headless)) {
     adapter_->Effect()->user = &host_;
     Dispatch(vst::effOpen);
     Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
@@ -49,7 +56,7 @@ class Twin {
 
   // The panel at the given plug-in's parameter values, drawn afresh.
   std::vector<std::uint32_t> PictureLike(Instance& plugin) {
-    for (int i = 0; i < kParams; ++i)
+    for (int i = 0; i < X11TestPanel::kParamCount; ++i)
       Effect()->setParameter(Effect(), i, plugin.GetParameter(i));
     IGraphics* g = Editor();
     g->Redraw({0, 0, kW, kH});
@@ -70,17 +77,17 @@ class Twin {
 
  private:
   TestHost host_;
-  IVstAdapter* adapter_;  // deleted by effClose
+  X11EditorPlugin* adapter_;  // deleted by effClose
 };
 
 class EditorX11 : public XvfbTestSuite {
  protected:
   void SetUp() override {
     ASSERT_TRUE(x_.Ok());
-    ASSERT_TRUE(fx_) << SharedHost().Error();
+    ASSERT_TRUE(fx_) << PanelHost().Error();
     fx_.Start(48000.0f, 1024);
     parent_ = x_.MakeParent(kW + 20, kH + 20, 30, 30);
-    SharedHost().ClearCalls();
+    PanelHost().ClearCalls();
   }
   void TearDown() override {
     fx_.CloseEditor();
@@ -113,7 +120,7 @@ class EditorX11 : public XvfbTestSuite {
   }
   std::vector<HostCall> EditCalls(int index) {
     std::vector<HostCall> out;
-    for (const HostCall& c : SharedHost().Calls())
+    for (const HostCall& c : PanelHost().Calls())
       if (c.effect == fx_.Effect() && c.index == index &&
           (c.opcode == vst::audioMasterBeginEdit || c.opcode == vst::audioMasterAutomate ||
            c.opcode == vst::audioMasterEndEdit))
@@ -128,7 +135,7 @@ class EditorX11 : public XvfbTestSuite {
   }
 
   HostDisplay x_;
-  Instance fx_{SharedHost()};
+  Instance fx_{PanelHost()};
   Window parent_ = 0;
   Twin twin_;
 };
@@ -192,7 +199,7 @@ TEST_F(EditorX11, ShowsThePanelAndFollowsTheHost) {
   // shows and hides follow.
   fx_.SetParameter(kMix, 0.8f);
   fx_.SetParameter(kTempoSync, 1.0f);
-  fx_.SetParameter(Quillwave::kFilterMode, 1.0f);
+  fx_.SetParameter(X11TestPanel::kMode, 1.0f);
   EXPECT_EQ(Mismatch(w, fx_), 0);
 }
 
@@ -219,7 +226,7 @@ TEST_F(EditorX11, KnobDragWheelAndDoubleClick) {
   EXPECT_EQ(Mismatch(w, fx_), 0);
 
   // One notch down.
-  SharedHost().ClearCalls();
+  PanelHost().ClearCalls();
   x_.Button(5, true);
   x_.Button(5, false);
   ASSERT_TRUE(WaitUntil([&] { return !EditCalls(kMix).empty(); }));
@@ -227,7 +234,7 @@ TEST_F(EditorX11, KnobDragWheelAndDoubleClick) {
   EXPECT_EQ(EditCalls(kMix).back().opcode, vst::audioMasterAutomate);
 
   // A double click resets it to its default.
-  SharedHost().ClearCalls();
+  PanelHost().ClearCalls();
   x_.Click(w, c.left, c.top);
   x_.Click(w, c.left, c.top);
   ASSERT_TRUE(WaitUntil([&] { return std::fabs(fx_.GetParameter(kMix) - 0.5f) < 1e-6f; }));
@@ -269,7 +276,7 @@ TEST_F(EditorX11, ClicksOnTheOverlappingTempoButtons) {
     cases[2] = {first.left + 1, y, 0.0f};
   }
   for (const Case& k : {cases[0], cases[1], cases[0], cases[2]}) {
-    SharedHost().ClearCalls();
+    PanelHost().ClearCalls();
     x_.Click(w, k.x, k.y);
     ASSERT_TRUE(WaitUntil([&] {
       const auto calls = EditCalls(kTempoSync);
@@ -287,7 +294,7 @@ TEST_F(EditorX11, ClicksOnTheOverlappingTempoButtons) {
 TEST_F(EditorX11, TwoInstancesWithEditorsOpenAtOnce) {
   const Window w = Open(fx_, parent_);
   ASSERT_NE(w, 0u);
-  Instance other(SharedHost());
+  Instance other(PanelHost());
   ASSERT_TRUE(other);
   other.Start(48000.0f, 1024);
   const Window otherParent = x_.MakeParent(kW, kH, 30, 420);
@@ -323,7 +330,7 @@ class BusyHost {
       for (int i = 0; running_; ++i) {
         plugin.SetParameter(kMix, float(i % 100) / 100.0f);
         plugin.SetParameter(kTempoSync, float((i / 40) % 2));
-        plugin.SetParameter(Quillwave::kCutoff1, float(i % 37) / 37.0f);
+        plugin.SetParameter(X11TestPanel::kRate, float(i % 37) / 37.0f);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
@@ -362,19 +369,21 @@ TEST_F(EditorX11, HundredOpenCloseCyclesWhileTheHostPlaysAndAutomates) {
 
 TEST_F(EditorX11, HundredCyclesRaiseNoXError) {
   // The same code built into this program, where its error count is seen.
+  Twin windowed(false);
   const std::uint64_t errors = X11Connection::ProcessErrorCount();
   for (int i = 0; i < 100; ++i) {
-    ASSERT_EQ(twin_.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)), 1) << i;
+    ASSERT_EQ(windowed.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)), 1)
+        << i;
     if (i % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    twin_.Effect()->setParameter(twin_.Effect(), kMix, float(i % 10) / 10.0f);
-    twin_.Dispatch(vst::effEditClose);
+    windowed.Effect()->setParameter(windowed.Effect(), kMix, float(i % 10) / 10.0f);
+    windowed.Dispatch(vst::effEditClose);
   }
   EXPECT_EQ(X11Connection::ProcessErrorCount(), errors);
   EXPECT_EQ(X11Connection::OpenCount(), 0);
 }
 
 TEST_F(EditorX11, ClosingThePlugInWithItsEditorOpen) {
-  Instance other(SharedHost());
+  Instance other(PanelHost());
   other.Start(48000.0f, 1024);
   ASSERT_NE(Open(other, parent_), 0u);
   const ProcessResources before = ProcessResources::Now();

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "EditorTestSupport.h"
+#include "X11TestPanel.h"
 #include "X11HostDisplay.h"
 #include "XvfbTestSuite.h"
 #include "editor/IPopupMenu.h"
@@ -34,38 +35,19 @@ constexpr int kW = 689, kH = 369;
 struct Panel {
   EditorTestEffect fx;
   IGraphics* g;  // owned by fx
-  IKnobMultiControlCap *mix, *rate, *note;
-  IRadioButtonsControl *sync, *mode;
+  X11TestPanel controls;
+  IKnobMultiControlCap *mix, *rate;
+  IRadioButtonsControl* sync;
 
   explicit Panel(bool x11)
       : g(x11 ? static_cast<IGraphics*>(new IGraphicsX11(&fx, kW, kH, 25))
               : new IGraphicsHeadless(&fx, kW, kH, 25)) {
-    g->SetBackground(new IBitmapControl(&fx, 0, 0, -1, g->LoadBitmapStrip(120, "back.png"),
-                                        {IBlendSpec::kOpaque, 1.0f}));
-    mix = Knob(593, 292, P::kMix, 108, "knob2_anim.png", 120, 109, "mix.png");
-    rate = Knob(124, 192, P::kRate, 110, "knob1_anim.png", 120, 111, "lfo.png");
-    note = Knob(124, 192, P::kNote, 112, "knob1_note_anim.png", 7, 113, "note.png");
-    sync = Add(new IRadioButtonsControl(&fx, {26, 38, 58, 94}, P::kSync, 2,
-                                        g->LoadBitmapStrip(118, "switch.png", 2)));
-    mode = Add(new IRadioButtonsControl(&fx, {520, 133, 637, 161}, P::kMode, 3,
-                                        g->LoadBitmapStrip(160, "small_check.png", 2),
-                                        IRadioButtonsControl::kRow));
-    Add(new IBitmapControl(&fx, 174, 297, -1, g->LoadBitmapStrip(121, "logo.png")));
-    fx.freeControl = rate;
-    fx.syncedControl = note;
-    fx.ParamChanged(P::kSync);
-    fx.AttachEditor(g);
-  }
-  template <class C>
-  C* Add(C* c) {
-    g->AddControl(c);
-    return c;
-  }
-  IKnobMultiControlCap* Knob(int x, int y, int param, int id, const char* file, int frames,
-                             int captionId, const char* captionFile) {
-    const IBitmapStrip caption = g->LoadBitmapStrip(captionId, captionFile);
-    return Add(new IKnobMultiControlCap(&fx, x, y, param, g->LoadBitmapStrip(id, file, frames),
-                                        &caption, 4.0));
+    controls.Build(fx, g);
+    mix = controls.mix;
+    rate = controls.rate;
+    sync = controls.sync;
+    fx.freeControl = controls.rate;
+    fx.syncedControl = controls.note;
   }
   IGraphicsX11* X11() { return static_cast<IGraphicsX11*>(g); }
   // What the editor told the host so far (recorded under the plug-in's
