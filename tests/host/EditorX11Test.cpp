@@ -112,7 +112,7 @@ class EditorX11 : public XvfbTestSuite {
   int Mismatch(Window w, Instance& plugin) {
     const auto want = twin_.PictureLike(plugin);
     std::vector<std::uint32_t> got;
-    WaitUntil([&] { return (got = x_.Pixels(w, 0, 0, kW, kH)) == want; }, 3000);
+    WaitUntil([&] { return (got = x_.Pixels(w, 0, 0, kW, kH)) == want; }, 8000);
     if (got.size() != want.size()) return int(want.size());
     int wrong = 0;
     for (size_t i = 0; i < want.size(); ++i) wrong += got[i] != want[i];

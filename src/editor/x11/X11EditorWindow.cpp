@@ -215,7 +215,7 @@ void X11EditorWindow::WarpPointer(int x, int y) {
   XWindowAttributes a{};
   if (!XGetWindowAttributes(d, window_, &a)) return;
   XWarpPointer(d, None, a.root, 0, 0, 0, 0, x, y);
-  XFlush(d);
+  XSync(d, False);
 }
 
 void X11EditorWindow::SetPointerHidden(bool hidden) {

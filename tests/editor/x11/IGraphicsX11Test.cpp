@@ -110,7 +110,7 @@ class IGraphicsX11Test : public XvfbTestSuite {
   int Mismatch(Window w) {
     const std::vector<Pixel> want = Expected();
     std::vector<Pixel> got;
-    WaitUntil([&] { return (got = Shown(w)) == want; }, 3000);
+    WaitUntil([&] { return (got = Shown(w)) == want; }, 8000);
     int wrong = 0;
     for (size_t i = 0; i < want.size() && i < got.size(); ++i) wrong += got[i] != want[i];
     return got.size() == want.size() ? wrong : int(want.size());

@@ -15,7 +15,7 @@
 namespace qwtest {
 
 // Polls pred every few milliseconds until it holds or timeoutMs passed.
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 10000);
 
 class HostDisplay {
  public:
