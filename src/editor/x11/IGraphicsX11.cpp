@@ -24,9 +24,10 @@ void* IGraphicsX11::OpenWindow(void* parent) {
   WindowStopped();
   for (int i = 0, n = ControlCount(); i < n; ++i) GetControl(i)->MarkDirty(false);
   const int period = frameRate_ > 0 ? 1000 / frameRate_ : 40;
-  if (!window_.Open(reinterpret_cast<unsigned long>(parent), width_, height_, period))
+  // Keys are taken only where something can use them: a key catcher.
+  if (!window_.Open(reinterpret_cast<unsigned long>(parent), width_, height_, period,
+                    keyCatcher_ != nullptr))
     return nullptr;
-  if (keyCatcher_) window_.SetKeyInput(X11EditorWindow::KeyInput::kKeys);
   return GetWindow();
 }
 

@@ -32,7 +32,7 @@ long X11EditorWindow::EventMask() const {
   return mask;
 }
 
-bool X11EditorWindow::Open(unsigned long parent, int width, int height, int periodMs) {
+bool X11EditorWindow::Open(unsigned long parent, int width, int height, int periodMs, bool keys) {
   if (OnEventThread()) return false;
   int x = 0, y = 0;
   if (IsOpen()) {
@@ -48,7 +48,7 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
   }
   if (parent == 0 || width < 1 || height < 1 || periodMs < 1) return false;
   periodMs_ = periodMs;
-  if (!Create(parent, x, y, width, height)) {
+  if (!Create(parent, x, y, width, height, keys)) {
     Release();
     return false;
   }
@@ -71,8 +71,10 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
   return true;
 }
 
-bool X11EditorWindow::Create(unsigned long parent, int x, int y, int width, int height) {
+bool X11EditorWindow::Create(unsigned long parent, int x, int y, int width, int height,
+                             bool keys) {
   connection_ = std::make_unique<X11Connection>();
+  keyInput_ = keys ? KeyInput::kKeys : KeyInput::kNone;
   ::Display* d = connection_->Display();
   if (!d) return false;
   XWindowAttributes parentAttributes{};

@@ -39,11 +39,12 @@ class X11EditorWindow {
   X11EditorWindow& operator=(const X11EditorWindow&) = delete;
 
   // Creates and maps a width x height window at (0, 0) inside parent and
-  // starts the event thread, ticking every periodMs. An open window is
-  // closed first and its position and size are kept. False, with nothing
-  // left behind, when there is no display, the parent is not a window that
-  // can hold one, or no thread can be started.
-  bool Open(unsigned long parent, int width, int height, int periodMs);
+  // starts the event thread, ticking every periodMs; with keys set it takes
+  // key presses from the start. An open window is closed first and its
+  // position and size are kept. False, with nothing left behind, when there
+  // is no display, the parent is not a window that can hold one, or no
+  // thread can be started.
+  bool Open(unsigned long parent, int width, int height, int periodMs, bool keys = false);
   // Stops and joins the event thread; the window stays as it is until Open
   // or Close.
   void Stop();
@@ -79,7 +80,7 @@ class X11EditorWindow {
   void WarpPointer(int x, int y);
 
  private:
-  bool Create(unsigned long parent, int x, int y, int width, int height);
+  bool Create(unsigned long parent, int x, int y, int width, int height, bool keys);
   void Run();
   void Dispatch(XEvent& ev);
   void Release();

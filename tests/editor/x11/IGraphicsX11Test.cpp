@@ -289,6 +289,37 @@ TEST_F(IGraphicsX11Test, TypedValuesCommitOnReturnAndFocusLossOnly) {
   EXPECT_DOUBLE_EQ(mix(), 1.0);
 }
 
+// Takes the arrow keys only.
+class ArrowCatcher : public IControl {
+ public:
+  ArrowCatcher() : IControl(nullptr, {}) {}
+  bool Draw(IGraphics&) override { return true; }
+  bool KeyDown(int, int, int code) override {
+    codes.push_back(code);
+    ++count;
+    return code >= kKeyUp && code <= kKeyRight;
+  }
+  std::vector<int> codes;  // read once the window is closed
+  std::atomic<int> count{0};
+};
+
+TEST_F(IGraphicsX11Test, AKeyCatcherTakesItsKeysAndTheHostGetsTheRest) {
+  auto* catcher = new ArrowCatcher;
+  panel_.g->SetKeyCatcher(catcher);
+  const Window w = Open();
+  host_.MovePointer(w, 300, 40);  // over the background: the catcher's
+  for (const char* k : {"Up", "a", "F1", "Left"}) host_.TypeKey(k);
+  std::vector<unsigned long> passed;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (unsigned long k : host_.KeysReceived(parent_)) passed.push_back(k);
+    return passed.size() >= 2;
+  }));
+  EXPECT_EQ(passed, (std::vector<unsigned long>{XK_a, XK_F1}));
+  EXPECT_TRUE(WaitUntil([&] { return catcher->count == 3; }));
+  panel_.g->CloseWindow();
+  EXPECT_EQ(catcher->codes, (std::vector<int>{kKeyUp, kKeyLetterA, kKeyLeft}));
+}
+
 TEST_F(IGraphicsX11Test, ClosingDuringADragEndsTheGesture) {
   const Window w = Open();
   const IRect c = Centre(panel_.mix);
