@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-
 namespace {
 
 void CopyName(char* dst, const char* src) {
@@ -202,9 +201,12 @@ void IEffectCore::RefreshParameterControls() {
 }
 
 void IEffectCore::SetBlockFrames(int32_t frames) {
+  if (frames < 0) return;
+  // A host may announce any size; longer blocks are processed in slices of
+  // what the buffers hold.
+  if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
   if (frames == blockSize_) return;
   const int64_t bytes = int64_t(frames) * int64_t(sizeof(double));
-  if (frames < 0 || bytes > std::numeric_limits<int32_t>::max()) return;
   int32_t held = frames;
   auto resize = [&](ChannelBinding* b) {
     auto* data = b->scratch.Resize(static_cast<int32_t>(bytes), true);

@@ -12,7 +12,6 @@
 #include "base/OwnedPtrList.h"
 #include "core/StateChunk.h"
 
-
 // Packs four characters with the first in the most significant byte.
 constexpr int32_t FourCC(char a, char b, char c, char d) {
   return static_cast<int32_t>(uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 |
@@ -36,6 +35,9 @@ class IEffectCore {
   static constexpr int32_t kUniqueId = FourCC('Q', 'l', 'w', 'v');
   static constexpr int32_t kManufacturerCode = FourCC('K', 'v', 'n', 't');
   static constexpr int32_t kVersion = 0x10000;  // 1.0.0
+  // The longest block processed in one piece (per-channel buffers of
+  // 512 KiB); hosts may announce and send longer ones.
+  static constexpr int32_t kMaxBlockFrames = 65536;
 
   explicit IEffectCore(int32_t parameterCount = kDefaultParameterCount,
                        int32_t presetCount = kDefaultPresetCount,
@@ -81,15 +83,16 @@ class IEffectCore {
   virtual void NotifyEditorResized(int32_t width, int32_t height) = 0;           // 31
   virtual void PrepareForHost() {}                                               // 32
   // Takes ownership of graphics (a previously attached editor is deleted).
-  virtual void AttachEditor(IEditorLink* graphics);                                      // 33
+  virtual void AttachEditor(IEditorLink* graphics);                                    // 33
   virtual void SetLatencySamples(int32_t samples) { latency_ = samples; }              // 34
   virtual bool SendMidiMessage(const MidiMessage& message) = 0;                        // 35
   virtual bool SendSystemExclusive(const SysExMessage& /*message*/) { return false; }  // 36
   virtual void RefreshParameterControls();                                             // 37
   virtual void UnusedHook2() {}                                                        // 38
   virtual void OnPresetChanged() {}                                                    // 39
-  // Resizes every scratch buffer to frames zeroed samples. A size that
-  // cannot be held leaves the block size as it was.
+  // Resizes every scratch buffer to frames zeroed samples, at most
+  // kMaxBlockFrames; the block size becomes what the buffers hold. A
+  // negative size changes nothing.
   virtual void SetBlockFrames(int32_t frames);  // 40
 
   // ---- instance lock (re-entrant for its owning thread) ----

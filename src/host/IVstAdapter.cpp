@@ -1,6 +1,7 @@
 #include "host/IVstAdapter.h"
 
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 #include "host/HostIdentity.h"
@@ -110,8 +111,12 @@ const vst::VstTimeInfo* IVstAdapter::QueryTime(vst::VstInt32 wanted) {
 
 int64_t IVstAdapter::HostSamplePosition() {
   const vst::VstTimeInfo* t = QueryTime(0);
-  if (t && t->samplePos >= 0.0) return static_cast<int64_t>(t->samplePos + 0.5);
-  return 0;
+  // Not a number is no position; one beyond the integer range is the
+  // largest position there is (2^63 itself no longer fits).
+  if (!t || !(t->samplePos >= 0.0)) return 0;
+  const double rounded = t->samplePos + 0.5;
+  if (rounded >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+  return static_cast<int64_t>(rounded);
 }
 
 double IVstAdapter::HostTempo() {

@@ -16,6 +16,8 @@ class IVstAdapter : public IEffectCore {
 
   static constexpr int32_t kDefaultBlockFrames = 1024;
   static constexpr int32_t kChunkGranularity = 4096;
+  // The largest state chunk a host may hand over.
+  static constexpr vst::VstIntPtr kMaxChunkBytes = vst::VstIntPtr(16) << 20;
 
   // Builds one instance under the library-wide construction lock, fills the
   // presets the effect left undefined with the current (default) values and
@@ -73,11 +75,41 @@ class IVstAdapter : public IEffectCore {
   static void VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, float value);
   static float VSTGetParameter(vst::AEffect* effect, vst::VstInt32 index);
 
+  // A request the host made from inside a process call that would move or
+  // free what the block in progress uses: kept, in order, until the
+  // outermost process call returns. Speaker arrangements keep their channel
+  // counts (-1 where none was given).
+  struct DeferredRequest {
+    vst::VstInt32 opcode = 0;
+    vst::VstIntPtr value = 0;
+    float opt = 0.0f;
+    vst::VstInt32 inputs = -1, outputs = -1;
+  };
+  static constexpr int kMaxDeferred = 16;
+
+  // One process call under the lock; afterwards, when no other process call
+  // of this thread is running, the deferred requests are applied and a
+  // close asked for meanwhile ends the instance.
+  template <class Block>
+  static void RunProcess(vst::AEffect* effect, Block block);
+  // Ends the instance behind the record: waits for a call still running on
+  // another thread, then deletes it.
+  static void Destroy(vst::AEffect* effect);
+  // The result the request would have had, or 0 when no room is left.
+  vst::VstIntPtr Defer(vst::VstInt32 opcode, vst::VstIntPtr value, void* ptr, float opt);
+  void ApplyDeferredRequests();
+
   vst::VstIntPtr CallHost(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
                           void* ptr = nullptr, float opt = 0.0f);
   const vst::VstTimeInfo* QueryTime(vst::VstInt32 wanted);
   void UpdateEditorRect();
 
+  // The process paths, run by RunProcess under the lock. A process call
+  // made from inside another one (through a host callback) is not run: it
+  // would overwrite the buffers of the block in progress; replacing calls
+  // then hand back silence.
+  template <class Sample>
+  void SilenceHostOutputs(Sample** outputs, int32_t frames);
   // 32-bit audio through the 64-bit scratch buffers, in slices that fit them.
   void ProcessFloatBlock(float** inputs, float** outputs, int32_t frames, bool accumulate);
   void ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,
@@ -101,6 +133,10 @@ class IVstAdapter : public IEffectCore {
   vst::VstSpeakerArrangement inputArrangement_{};
   vst::VstSpeakerArrangement outputArrangement_{};
   bool hostPrepared_ = false;
+  int32_t processDepth_ = 0;  // process calls running (only the lock's owner changes it)
+  bool closeDeferred_ = false;
+  DeferredRequest deferred_[kMaxDeferred];
+  int32_t deferredCount_ = 0;
   StateChunk programChunk_;
   StateChunk bankChunk_;
   vst::AEffect effect_{};

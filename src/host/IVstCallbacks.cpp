@@ -24,38 +24,60 @@ void NarrowAdd(const double* __restrict in, float* __restrict out, int32_t frame
 }
 }  // namespace
 
-void IVstAdapter::VSTProcessAccumulating(vst::AEffect* effect, float** inputs, float** outputs,
-                                         vst::VstInt32 frames) {
+template <class Block>
+void IVstAdapter::RunProcess(vst::AEffect* effect, Block block) {
   IVstAdapter* plug = Instance(effect);
   if (!plug) return;
+  bool close = false;
   try {
-    plug->ProcessFloatBlock(inputs, outputs, frames, true);
+    Hold hold(*plug);
+    ++plug->processDepth_;
+    try {
+      block(*plug);
+    } catch (...) {
+    }
+    if (--plug->processDepth_ == 0) {
+      close = plug->closeDeferred_;
+      if (!close) plug->ApplyDeferredRequests();
+    }
   } catch (...) {
   }
+  if (close) Destroy(effect);
+}
+
+void IVstAdapter::VSTProcessAccumulating(vst::AEffect* effect, float** inputs, float** outputs,
+                                         vst::VstInt32 frames) {
+  RunProcess(effect,
+             [&](IVstAdapter& plug) { plug.ProcessFloatBlock(inputs, outputs, frames, true); });
 }
 
 void IVstAdapter::VSTProcessFloats(vst::AEffect* effect, float** inputs, float** outputs,
                                    vst::VstInt32 frames) {
-  IVstAdapter* plug = Instance(effect);
-  if (!plug) return;
-  try {
-    plug->ProcessFloatBlock(inputs, outputs, frames, false);
-  } catch (...) {
-  }
+  RunProcess(effect,
+             [&](IVstAdapter& plug) { plug.ProcessFloatBlock(inputs, outputs, frames, false); });
 }
 
 void IVstAdapter::VSTProcessDoubles(vst::AEffect* effect, double** inputs, double** outputs,
                                     vst::VstInt32 frames) {
-  IVstAdapter* plug = Instance(effect);
-  if (!plug) return;
-  try {
-    plug->ProcessDoubleBlock(inputs, outputs, frames);
-  } catch (...) {
+  RunProcess(effect, [&](IVstAdapter& plug) { plug.ProcessDoubleBlock(inputs, outputs, frames); });
+}
+
+template <class Sample>
+void IVstAdapter::SilenceHostOutputs(Sample** outputs, int32_t frames) {
+  if (!outputs || frames <= 0) return;
+  int32_t cursor = 0;
+  for (int32_t i = 0; i < OutputCount(); ++i) {
+    if (!OutputBinding(i)->connected) continue;
+    if (Sample* out = outputs[cursor]) std::fill(out, out + frames, Sample(0));
+    ++cursor;
   }
 }
 
 void IVstAdapter::ProcessDoubleBlock(double** inputs, double** outputs, int32_t frames) {
-  Hold hold(*this);
+  if (processDepth_ > 1) {
+    SilenceHostOutputs(outputs, frames);
+    return;
+  }
   DenormalGuard denormals;
   if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
   // The host's buffers hold the whole block, but a channel the host left out
@@ -107,7 +129,10 @@ void IVstAdapter::BindDoubles(double** inputs, double** outputs, int32_t offset)
 
 void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t frames,
                                     bool accumulate) {
-  Hold hold(*this);
+  if (processDepth_ > 1) {
+    if (!accumulate) SilenceHostOutputs(outputs, frames);
+    return;
+  }
   DenormalGuard denormals;
   if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
   if (frames <= 0) return;
@@ -122,14 +147,7 @@ void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t fra
   if (capacity <= 0) {
     // No scratch room at all (block size 0): replacing calls still owe the
     // host a defined output.
-    if (!accumulate && outputs) {
-      int32_t cursor = 0;
-      for (int32_t i = 0; i < OutputCount(); ++i) {
-        if (!OutputBinding(i)->connected) continue;
-        if (float* out = outputs[cursor]) std::fill(out, out + frames, 0.0f);
-        ++cursor;
-      }
-    }
+    if (!accumulate) SilenceHostOutputs(outputs, frames);
     return;
   }
   for (int32_t done = 0; done < frames;) {

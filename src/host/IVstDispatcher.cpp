@@ -2,10 +2,12 @@
 // transfer, answered under the instance lock.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "base/TextCut.h"
 #include "core/ChunkHeader.h"
 #include "host/HostIdentity.h"
 #include "host/IVstAdapter.h"
@@ -14,10 +16,14 @@ namespace {
 
 constexpr vst::VstIntPtr kVendorAnswer = 0xBEEF;
 constexpr vst::VstIntPtr kCockosAnswer = 0xBEEF0000;
+// Hosts show parameter names in automation lanes and give them more room
+// than the standard's 8 bytes; our names are short enough to go whole.
+constexpr size_t kParamNameBytes = 16;
 
-// Texts go to the host whole, with their terminating zero.
-void CopyText(void* destination, const char* text) {
-  std::strcpy(static_cast<char*>(destination), text ? text : "");
+// The host's buffers have the standard's sizes (bytes with the zero);
+// a longer text is cut between characters.
+void CopyText(void* destination, const char* text, size_t bytes) {
+  CopyTextCut(static_cast<char*>(destination), text, bytes);
 }
 
 }  // namespace
@@ -29,15 +35,16 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
   if (!plug) return 0;
   try {
     if (opcode == vst::effClose) {
-      // Take and release the lock so a call still running finishes first;
-      // the host makes no further call on this instance. An editor the
-      // host left open closes first, while the whole plug-in still exists
-      // (its window's thread may be drawing it).
-      plug->Lock();
-      if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-      plug->Unlock();
-      effect->object = nullptr;
-      delete plug;
+      {
+        Hold hold(*plug);
+        if (plug->processDepth_ > 0) {
+          // Asked from inside a process call: the block in progress still
+          // needs the instance, which ends when that call returns.
+          plug->closeDeferred_ = true;
+          return 0;
+        }
+      }
+      Destroy(effect);
       return 0;
     }
     Hold hold(*plug);
@@ -47,9 +54,41 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
   }
 }
 
+void IVstAdapter::Destroy(vst::AEffect* effect) {
+  auto* plug = static_cast<IVstAdapter*>(effect->object);
+  // Take and release the lock so a call still running finishes first; the
+  // host makes no further call on this instance. An editor the host left
+  // open closes first, while the whole plug-in still exists (its window's
+  // thread may be drawing it).
+  plug->Lock();
+  if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
+  plug->Unlock();
+  effect->object = nullptr;
+  delete plug;
+}
+
 vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
                                      vst::VstIntPtr value, void* ptr, float opt) {
   Hold hold(*this);
+  if (processDepth_ > 0) {
+    // A host callback during processing (a time query, say) answered with
+    // a request: what would move or free the buffers and state of the block
+    // in progress waits until the block is done; a chunk, which would have
+    // to be copied to wait, is refused.
+    switch (opcode) {
+      case vst::effOpen:
+      case vst::effSetProgram:
+      case vst::effSetSampleRate:
+      case vst::effSetBlockSize:
+      case vst::effMainsChanged:
+      case vst::effSetSpeakerArrangement:
+        return Defer(opcode, value, ptr, opt);
+      case vst::effSetChunk:
+        return 0;
+      default:
+        break;
+    }
+  }
   const bool validParam = index >= 0 && index < ParameterCount();
   switch (opcode) {
     case vst::effOpen:
@@ -72,24 +111,29 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
     case vst::effGetProgramName:
       if (ptr) {
         const IPresetSlot* preset = GetPreset(CurrentPresetIndex());
-        CopyText(ptr, preset ? preset->Name() : "");
+        CopyText(ptr, preset ? preset->Name() : "", vst::kVstMaxProgNameLen);
       }
       return 0;
     case vst::effGetProgramNameIndexed: {
       if (!ptr) return 0;
       const IPresetSlot* preset = GetPreset(index);
-      CopyText(ptr, preset ? preset->Name() : "");
+      CopyText(ptr, preset ? preset->Name() : "", vst::kVstMaxProgNameLen);
       return static_cast<char*>(ptr)[0] ? 1 : 0;
     }
 
     case vst::effGetParamLabel:
-      if (validParam && ptr) CopyText(ptr, GetParameter(index)->LabelForHost());
+      if (validParam && ptr)
+        CopyText(ptr, GetParameter(index)->LabelForHost(), vst::kVstMaxParamStrLen);
       return 0;
     case vst::effGetParamDisplay:
-      if (validParam && ptr) GetParameter(index)->DisplayForHost(static_cast<char*>(ptr));
+      if (validParam && ptr) {
+        char display[IParameter::kTextSize];
+        GetParameter(index)->DisplayForHost(display, sizeof display);
+        CopyText(ptr, display, vst::kVstMaxParamStrLen);
+      }
       return 0;
     case vst::effGetParamName:
-      if (validParam && ptr) CopyText(ptr, GetParameter(index)->NameForHost());
+      if (validParam && ptr) CopyText(ptr, GetParameter(index)->NameForHost(), kParamNameBytes);
       return 0;
     case vst::effCanBeAutomated:
       return 1;
@@ -162,15 +206,15 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
 
     case vst::effGetEffectName:
       if (!ptr) return 0;
-      CopyText(ptr, EffectName());
+      CopyText(ptr, EffectName(), vst::kVstMaxEffectNameLen);
       return 1;
     case vst::effGetVendorString:
       if (!ptr) return 0;
-      CopyText(ptr, VendorName());
+      CopyText(ptr, VendorName(), vst::kVstMaxVendorStrLen);
       return 1;
     case vst::effGetProductString:
       if (!ptr) return 0;
-      CopyText(ptr, ProductName());
+      CopyText(ptr, ProductName(), vst::kVstMaxProductStrLen);
       return 1;
     case vst::effGetVendorVersion:
       return host_identity::DecimalFromVersionWord(VersionWord());
@@ -195,6 +239,38 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
   }
 }
 
+vst::VstIntPtr IVstAdapter::Defer(vst::VstInt32 opcode, vst::VstIntPtr value, void* ptr,
+                                  float opt) {
+  if (deferredCount_ >= kMaxDeferred) return 0;
+  DeferredRequest& r = deferred_[deferredCount_++];
+  r = DeferredRequest{opcode, value, opt};
+  if (opcode != vst::effSetSpeakerArrangement) return 0;
+  // The host's records need not outlive this call: keep their counts.
+  if (const auto* in = reinterpret_cast<const vst::VstSpeakerArrangement*>(value))
+    r.inputs = std::max<vst::VstInt32>(in->numChannels, 0);
+  if (const auto* out = static_cast<const vst::VstSpeakerArrangement*>(ptr))
+    r.outputs = std::max<vst::VstInt32>(out->numChannels, 0);
+  r.value = 0;
+  return 1;
+}
+
+void IVstAdapter::ApplyDeferredRequests() {
+  const int32_t count = deferredCount_;
+  deferredCount_ = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const DeferredRequest r = deferred_[i];
+    if (r.opcode != vst::effSetSpeakerArrangement) {
+      Dispatch(r.opcode, 0, r.value, nullptr, r.opt);
+      continue;
+    }
+    vst::VstSpeakerArrangement in{}, out{};
+    in.numChannels = r.inputs;
+    out.numChannels = r.outputs;
+    Dispatch(r.opcode, 0, r.inputs >= 0 ? reinterpret_cast<vst::VstIntPtr>(&in) : 0,
+             r.outputs >= 0 ? &out : nullptr, 0.0f);
+  }
+}
+
 vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
   if (!ptr) return 0;
   StateChunk& chunk = bank ? bankChunk_ : programChunk_;
@@ -212,7 +288,9 @@ vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
 }
 
 vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void* data) {
-  if (!data) return 0;
+  // Our chunks are a few kilobytes; a size far beyond that is not ours and
+  // is not read at all.
+  if (!data || size > kMaxChunkBytes) return 0;
   StateChunk& chunk = bank ? bankChunk_ : programChunk_;
   // A host may hand back the block it got from us: emptying the buffer would
   // free what is about to be read, so read from a copy.
@@ -228,7 +306,7 @@ vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void*
   chunk.Clear();
   if (size > 0) {
     // A chunk we cannot hold whole is not read at all.
-    if (size > INT32_MAX || chunk.Put(data, static_cast<int32_t>(size)) != size) {
+    if (chunk.Put(data, static_cast<int32_t>(size)) != size) {
       chunk.Clear();
       return 0;
     }
@@ -296,9 +374,12 @@ vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, 
   const bool validParam = value >= 0 && value < ParameterCount();
   if (index == vst::effGetParamDisplay) {
     if (!ptr) return 0;
-    if (validParam)
+    if (validParam) {
+      char display[IParameter::kTextSize];
       GetParameter(static_cast<int32_t>(value))
-          ->DisplayForHostNormalized(opt, static_cast<char*>(ptr));
+          ->DisplayForHostNormalized(opt, display, sizeof display);
+      CopyText(ptr, display, vst::kVstMaxParamStrLen);
+    }
     return kVendorAnswer;
   }
   if (index == vst::effGetParamName) {
@@ -312,10 +393,17 @@ vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, 
 
 vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
   if (!events) return 0;
+  // An event is read only as far as its stated size goes: one that ends
+  // before the fields of its type is skipped.
+  constexpr size_t kMidiEnd = offsetof(vst::VstMidiEvent, midiData) + sizeof(char[4]);
+  constexpr size_t kSysExEnd = offsetof(vst::VstMidiSysexEvent, sysexDump) + sizeof(char*);
+  auto reaches = [](const vst::VstEvent* e, size_t end) {
+    return e->byteSize >= 0 && size_t(e->byteSize) >= end;
+  };
   for (int32_t i = 0; i < events->numEvents; ++i) {
     const vst::VstEvent* e = events->events[i];
     if (!e) continue;
-    if (e->type == vst::kVstMidiType) {
+    if (e->type == vst::kVstMidiType && reaches(e, kMidiEnd)) {
       const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);
       MidiMessage message;
       message.offset = m->deltaFrames;
@@ -323,7 +411,7 @@ vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
       message.data1 = static_cast<uint8_t>(m->midiData[1]);
       message.data2 = static_cast<uint8_t>(m->midiData[2]);
       ProcessMidiMessage(message);
-    } else if (e->type == vst::kVstSysExType) {
+    } else if (e->type == vst::kVstSysExType && reaches(e, kSysExEnd)) {
       const auto* s = reinterpret_cast<const vst::VstMidiSysexEvent*>(e);
       SysExMessage message;
       message.offset = s->deltaFrames;

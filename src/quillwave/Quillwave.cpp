@@ -7,9 +7,8 @@
 
 namespace {
 // Storage reserved up front so blocks up to this size, or up to the host's
-// announced block size, never allocate on the audio thread.
+// announced block size (itself bounded), never allocate on the audio thread.
 constexpr int32_t kReservedFrames = 4096;
-constexpr int32_t kMaxReservedFrames = 1 << 20;
 }  // namespace
 
 double Quillwave::ExpRange::ToHz(double value) const {
@@ -55,7 +54,7 @@ void Quillwave::Reset() {
   lfo_->SetSampleRate(SampleRate());
   for (auto& f : filters_) f->SetSampleRate(SampleRate());
   modulator_.SetSampleRate(SampleRate());
-  const size_t frames = static_cast<size_t>(std::clamp(BlockSize(), 0, kMaxReservedFrames));
+  const size_t frames = static_cast<size_t>(std::clamp(BlockSize(), 0, kMaxBlockFrames));
   block_.reserve(frames);
   modulator_.output.reserve(frames);
 }

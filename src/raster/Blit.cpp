@@ -147,13 +147,11 @@ void Blit(IBitmap* destination, const IBitmap* source, int dstX, int dstY,
         // Overlap within one bitmap has no defined result, but must
         // stay memory-safe.
         for (int y = 0; y < a.rows; ++y) std::memmove(a.dst.Row(y), a.src.Row(y), bytes);
-      } else if (a.dst.step == a.src.step && a.dst.step > 0 && dx == 0 && left == 0 &&
-                 a.columns == dw && a.columns == source->GetWidth()) {
-        // Whole rows of equally laid-out bitmaps: between two rows lies
-        // only row padding, so one copy serves for all of them.
-        const std::size_t all =
-            std::size_t(a.rows - 1) * std::size_t(a.dst.step) * sizeof(Pixel) + bytes;
-        std::memcpy(a.dst.Row(0), a.src.Row(0), all);
+      } else if (a.dst.step == a.columns && a.src.step == a.columns) {
+        // The rows follow each other without a gap on both sides, so the
+        // area is one block. (Padding between rows may belong to a larger
+        // image that a bitmap is a view of: it is never written.)
+        std::memcpy(a.dst.Row(0), a.src.Row(0), std::size_t(a.rows) * bytes);
       } else {
         for (int y = 0; y < a.rows; ++y) std::memcpy(a.dst.Row(y), a.src.Row(y), bytes);
       }

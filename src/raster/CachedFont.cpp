@@ -1,6 +1,7 @@
 #include "raster/CachedFont.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -258,8 +259,10 @@ bool CachedFont::DrawRecord(IBitmap* bitmap, const GlyphRecord& rec, int x, int 
   if (ex <= sx || ey <= sy) return false;
 
   const BlitMode op = combineMode_ & BlitOperationMask;
+  // The background box takes the font's own opacity; the text colour's
+  // alpha, when the caller asks for it, fades only the glyph.
   if (backMode_ == BackOpaque)
-    FillRect(bitmap, x + sx, y + sy, ex - sx, ey - sy, backColor_, alpha,
+    FillRect(bitmap, x + sx, y + sy, ex - sx, ey - sy, backColor_, combineAlpha_,
              combineMode_ & ~BlitUseSourceAlpha);
 
   const int k = blend::Weight(alpha);
@@ -334,8 +337,8 @@ bool CachedFont::UseNative(const IBitmap* bitmap, const char* text, int count,
   return !textsys::RunningUnderWine();
 }
 
-void CachedFont::Layout(IBitmap* bitmap, const char* text, int count, bool singleLine, int x0,
-                        int y0, const TextRect* clip, float alpha, int& width, int& height) {
+void CachedFont::Layout(IBitmap* bitmap, const char* text, int count, bool singleLine, long long x0,
+                        long long y0, const TextRect* clip, float alpha, int& width, int& height) {
   const bool vertical = flags_ & FontVertical;
   const bool upwards = vertical && (flags_ & FontBottomToTop);
   const int step = lineHeight_ + lineSpacing_;
@@ -401,8 +404,9 @@ int CachedFont::DrawString(IBitmap* bitmap, const char* text, int count, TextRec
   if (flags & TextCalcRect) {
     int w = 0, h = 0;
     Layout(nullptr, text, count, single, 0, 0, nullptr, 0.0f, w, h);
-    rect->right = rect->left + w;
-    rect->bottom = rect->top + h;
+    // A rectangle near the integer limit ends at it.
+    rect->right = int(std::min<long long>((long long)rect->left + w, INT32_MAX));
+    rect->bottom = int(std::min<long long>((long long)rect->top + h, INT32_MAX));
     return vertical ? w : h;
   }
 
@@ -410,19 +414,21 @@ int CachedFont::DrawString(IBitmap* bitmap, const char* text, int count, TextRec
   if (flags & TextUseColorAlpha) alpha *= float(foreColor_ >> 24) / 255.0f;
   if (alpha == 0.0f) return 0;
 
-  int x = rect->left, y = rect->top;
+  // Placement in 64 bits: a rectangle may span the whole integer range.
+  long long x = rect->left, y = rect->top;
+  const long long left = rect->left, top = rect->top, right = rect->right, bottom = rect->bottom;
   const bool upwards = vertical && (flags_ & FontBottomToTop);
   if ((flags & kAlignFlags) || upwards) {
     int w = 0, h = 0;
     Layout(nullptr, text, count, single, 0, 0, nullptr, 0.0f, w, h);
     if (flags & TextCenter)
-      x = rect->left + (rect->right - rect->left - w) / 2;
+      x = left + (right - left - w) / 2;
     else if (flags & TextRight)
-      x = rect->right - w;
+      x = right - w;
     if (flags & TextVCenter)
-      y = rect->top + (rect->bottom - rect->top - h) / 2;
+      y = top + (bottom - top - h) / 2;
     else if (flags & TextBottom)
-      y = rect->bottom - h;
+      y = bottom - h;
     if (upwards) y += h;
   }
   const TextRect whole{0, 0, bitmap->GetWidth(), bitmap->GetHeight()};

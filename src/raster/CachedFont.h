@@ -57,8 +57,8 @@ class CachedFont final : public IFont {
   bool UseNative(const IBitmap* bitmap, const char* text, int count, std::uint32_t flags) const;
   // Walks the text as laid out from (x, y); draws when bitmap is set.
   // Returns the extent: width in w, height in h.
-  void Layout(IBitmap* bitmap, const char* text, int count, bool singleLine, int x, int y,
-              const TextRect* clip, float alpha, int& w, int& h);
+  void Layout(IBitmap* bitmap, const char* text, int count, bool singleLine, long long x,
+              long long y, const TextRect* clip, float alpha, int& w, int& h);
   bool DrawRecord(IBitmap* bitmap, const GlyphRecord& rec, int x, int y, const TextRect& clip,
                   float alpha);
 

@@ -30,20 +30,17 @@ bool SysBitmap::Resize(int width, int height) {
     return false;
   }
   if (width == width_ && height == height_) return false;
+  // The size is what the caller asked for, even a side of 0 or below, for
+  // which no drawing operation does anything.
   width_ = width;
   height_ = height;
-  // Shrinking keeps the storage (and its row span).
-  if (width > 0 && height > 0 && allocWidth_ >= width && allocHeight_ >= height && bits_)
+  // Storage that holds the new size is kept (it never shrinks).
+  if (width != 0 && height != 0 && allocWidth_ >= width && allocHeight_ >= height && bits_)
     return true;
 
   ReleaseSection();
-  if (width < 1 || height < 1) {
-    // No storage for an empty or negative size: report it as 0x0 so
-    // callers never see a negative extent.
-    allocWidth_ = allocHeight_ = 0;
-    width_ = height_ = 0;
-    return false;
-  }
+  allocWidth_ = allocHeight_ = 0;
+  if (width < 1 || height < 1) return false;
   allocHeight_ = height;
   allocWidth_ = width > 0x7FFFFFF0 ? 0x7FFFFFF0 : ((width + 3) & ~3);
 

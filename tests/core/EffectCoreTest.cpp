@@ -101,9 +101,15 @@ TEST(IEffectCore, BlockFramesSizeZeroedScratchBuffers) {
   EXPECT_EQ(e.BlockSize(), 256);
   EXPECT_TRUE(allZero(256));
   e.SetBlockFrames(-1);
-  e.SetBlockFrames(std::numeric_limits<int32_t>::max());
   EXPECT_EQ(e.BlockSize(), 256);
   EXPECT_TRUE(allZero(256));
+  // A host's huge block size gets buffers of a bounded length; longer
+  // blocks are processed in slices of it.
+  e.SetBlockFrames(25000000);
+  EXPECT_EQ(e.BlockSize(), 65536);
+  EXPECT_TRUE(allZero(65536));
+  e.SetBlockFrames(std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(e.BlockSize(), 65536);
 }
 
 TEST(IEffectCore, PassThroughCopiesMatchingChannelsAndZeroesTheRest) {

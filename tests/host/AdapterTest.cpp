@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -286,6 +287,20 @@ TEST_F(Adapter, SimpleTimeQueries) {
   host.SetTransport(zeroTempo);
   EXPECT_EQ(plug.HostTempo(), 0.0);
   EXPECT_EQ(plug.HostSamplePosition(), 0);
+
+  // Positions beyond the integer range are the largest one; no number is
+  // no position.
+  const struct {
+    double position;
+    int64_t expected;
+  } extremes[] = {{1e300, INT64_MAX}, {HUGE_VAL, INT64_MAX}, {9.3e18, INT64_MAX},
+                  {std::nan(""), 0},  {-1e300, 0},           {4.5e15, 4500000000000000}};
+  for (const auto& x : extremes) {
+    vst::VstTimeInfo far = Transport(0xFFFF);
+    far.samplePos = x.position;
+    host.SetTransport(far);
+    EXPECT_EQ(plug.HostSamplePosition(), x.expected) << x.position;
+  }
 
   host.SetTransport(Transport(0xFFFF), false);  // the host answers null
   EXPECT_EQ(plug.HostSamplePosition(), 0);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace qwtest {
 
@@ -60,6 +61,11 @@ void TestHost::SetTransport(const vst::VstTimeInfo& info, bool answer) {
   answerTime_ = answer;
 }
 
+void TestHost::SetTimeQueryHook(std::function<void(vst::AEffect*)> hook) {
+  std::lock_guard lock(mutex_);
+  timeQueryHook_ = std::move(hook);
+}
+
 std::vector<HostCall> TestHost::Calls() const {
   std::lock_guard lock(mutex_);
   return calls_;
@@ -82,6 +88,16 @@ vst::VstIntPtr TestHost::Callback(vst::AEffect* effect, vst::VstInt32 opcode, vs
                                   vst::VstIntPtr value, void* ptr, float opt) {
   TestHost* host = (effect && effect->user) ? static_cast<TestHost*>(effect->user) : t_creating;
   if (!host) return 0;
+  if (opcode == vst::audioMasterGetTime) {
+    // The hook may call the plug-in, which may call back here: it runs
+    // without the host's lock held.
+    std::function<void(vst::AEffect*)> hook;
+    {
+      std::lock_guard lock(host->mutex_);
+      hook = host->timeQueryHook_;
+    }
+    if (hook) hook(effect);
+  }
   return host->Answer(effect, opcode, index, value, ptr, opt);
 }
 

@@ -7,6 +7,7 @@
 // records every request it receives.
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -60,6 +61,10 @@ class TestHost {
   void SetProcessEventsAnswer(intptr_t answer);
   // Transport handed out for audioMasterGetTime; null answers when disabled.
   void SetTransport(const vst::VstTimeInfo& info, bool answer = true);
+  // A host that calls back into the plug-in while answering a time query
+  // (for example from inside a process call): the hook runs, outside this
+  // host's own lock, before the record is handed out. An empty hook ends it.
+  void SetTimeQueryHook(std::function<void(vst::AEffect*)> hook);
 
   // Recorded requests, in arrival order.
   std::vector<HostCall> Calls() const;
@@ -82,6 +87,7 @@ class TestHost {
   intptr_t processEventsAnswer_ = 1;
   bool answerTime_ = true;
   vst::VstTimeInfo transport_{};
+  std::function<void(vst::AEffect*)> timeQueryHook_;
 };
 
 // One plug-in instance driven through its AEffect record; closes it on

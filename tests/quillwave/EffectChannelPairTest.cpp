@@ -219,3 +219,11 @@ TEST(EffectChannelPair, LongDoubleBlockEqualsItsSlices) {
   // The effect did filter: the output is not the input scaled by the dry share.
   EXPECT_NE(a.c[size_t(frames) - 1], 0.5 * a.a[size_t(frames) - 1]);
 }
+
+TEST(EffectChannelPair, HugeBlockSizeReservesABoundedSlice) {
+  Quillwave q(&NoHost);
+  vst::AEffect* e = q.Effect();
+  e->dispatcher(e, vst::effSetBlockSize, 0, 25000000, nullptr, 0.0f);
+  EXPECT_LE(q.SliceFrames(), 65536);
+  EXPECT_GE(q.SliceFrames(), 4096);
+}

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "raster/Blit.h"
+#include "raster/Blur.h"
+#include "raster/Fill.h"
 #include "raster/MemBitmap.h"
 #include "raster/SysBitmap.h"
 
@@ -105,7 +108,8 @@ TEST(SysBitmap, KeepsStorageWhenShrinking) {
   EXPECT_EQ(bm.GetBits(), nullptr);
   EXPECT_EQ(bm.GetWidth(), 0);
   EXPECT_FALSE(bm.Resize(-4, 5));
-  EXPECT_EQ(bm.GetWidth(), 0);
+  EXPECT_EQ(bm.GetBits(), nullptr);
+  EXPECT_EQ(bm.GetWidth(), -4);
   EXPECT_TRUE(bm.Resize(2, 2));
   EXPECT_NE(bm.GetBits(), nullptr);
   EXPECT_EQ(bm.GetRowSpan(), 4);
@@ -116,4 +120,30 @@ TEST(SysBitmap, KeepsStorageWhenShrinking) {
   EXPECT_EQ(huge.GetBits(), nullptr);
   EXPECT_EQ(huge.GetWidth(), 0);
   EXPECT_EQ(huge.GetHeight(), 0);
+}
+
+TEST(SysBitmap, SidesOfZeroOrLess) {
+  // A side of 0 frees the storage; a negative side fits into any storage,
+  // which stays. The size is the one asked for either way, and nothing
+  // draws into such a bitmap.
+  SysBitmap bm(10, 6);
+  Pixel* bits = bm.GetBits();
+  ASSERT_NE(bits, nullptr);
+  for (int i = 0; i < 12 * 6; ++i) bits[i] = 0x12345678u;
+  EXPECT_TRUE(bm.Resize(-4, 5));
+  EXPECT_EQ(bm.GetBits(), bits);
+  EXPECT_EQ(bm.GetWidth(), -4);
+  EXPECT_EQ(bm.GetHeight(), 5);
+  MemBitmap src(4, 4);
+  raster::Clear(&bm, 0xFFFFFFFFu);
+  raster::FillRect(&bm, 0, 0, 10, 6, 0xFFFFFFFFu, 1.0f, BlitCopy);
+  raster::Blit(&bm, &src, 0, 0, nullptr, 1.0f, BlitCopy);
+  raster::Blit(&src, &bm, 0, 0, nullptr, 1.0f, BlitCopy);
+  raster::Blur(&bm, &bm, 10, 6);
+  for (int i = 0; i < 12 * 6; ++i) ASSERT_EQ(bits[i], 0x12345678u) << i;
+
+  EXPECT_FALSE(bm.Resize(0, 5));
+  EXPECT_EQ(bm.GetBits(), nullptr);
+  EXPECT_EQ(bm.GetWidth(), 0);
+  EXPECT_EQ(bm.GetHeight(), 5);
 }

@@ -271,4 +271,13 @@ TEST(Blit, WholeRowCopyLeavesColumnsOutsideTheArea) {
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 37; ++x)
       ASSERT_EQ(dst.GetBits()[y * dst.GetRowSpan() + x], src.GetBits()[y * src.GetRowSpan() + x]);
+
+  // Views into larger images, laid out alike: what lies between their rows
+  // belongs to the larger image and stays as it was.
+  GuardedBitmap viewSrc(8, 6, 16, 3), viewDst(8, 6, 16, 3);
+  Number(viewSrc);
+  Blit(&viewDst, &viewSrc, 0, 0, nullptr, 1.0f, BlitCopy);
+  EXPECT_EQ(viewDst.GuardDamage(), 0);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(viewDst.At(x, y), viewSrc.At(x, y));
 }

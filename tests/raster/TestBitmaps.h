@@ -11,15 +11,16 @@ namespace rastertest {
 
 class GuardedBitmap final : public raster::IBitmap {
  public:
-  static constexpr Pixel kGuard = 0xA5C3E1F7u;
-
+  // Every bitmap's border holds a value of its own, so that words copied
+  // from another bitmap's border count as damage too.
   GuardedBitmap(int width, int height, int guard = 16, int padding = 0, bool flipped = false)
       : width_(width),
         height_(height),
         guard_(guard),
         span_(width + padding + 2 * guard),
         flipped_(flipped),
-        store_(std::size_t(span_) * std::size_t(height + 2 * guard), kGuard) {
+        guardValue_(NextGuardValue()),
+        store_(std::size_t(span_) * std::size_t(height + 2 * guard), guardValue_) {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) store_[Index(x, y)] = 0;
   }
@@ -46,7 +47,7 @@ class GuardedBitmap final : public raster::IBitmap {
     for (int y = -guard_; y < height_ + guard_; ++y)
       for (int x = -guard_; x < span_ - guard_; ++x) {
         const bool inside = x >= 0 && x < width_ && y >= 0 && y < height_;
-        if (!inside && store_[Index(x, y)] != kGuard) ++damaged;
+        if (!inside && store_[Index(x, y)] != guardValue_) ++damaged;
       }
     return damaged;
   }
@@ -54,12 +55,19 @@ class GuardedBitmap final : public raster::IBitmap {
   const std::vector<Pixel>& Store() const { return store_; }
 
  private:
+  static Pixel NextGuardValue() {
+    static Pixel next = 0xA5C3E1F7u;
+    next = next * 1664525u + 1013904223u;
+    return next | 0x01010101u;  // never 0 in any byte, as cleared pixels are
+  }
+
   std::size_t Index(int x, int memRow) const {
     return std::size_t(memRow + guard_) * std::size_t(span_) + std::size_t(x + guard_);
   }
 
   int width_, height_, guard_, span_;
   bool flipped_;
+  Pixel guardValue_;
   std::vector<Pixel> store_;
 };
 

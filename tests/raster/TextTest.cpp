@@ -3,6 +3,7 @@
 // (relations between masks, layouts and pixels) rather than fixed images.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -219,6 +220,33 @@ TEST_F(Text, AlignmentMovesTheWholeText) {
     EXPECT_TRUE(Same(left, placed)) << c.flags;
     EXPECT_GT(Changed(placed, kBackground), 10);
   }
+}
+
+TEST_F(Text, RectanglesAtTheIntegerLimits) {
+  // Measuring from near the limit ends the rectangle at it.
+  TextRect m{INT_MAX - 3, INT_MAX - 1, 0, 0};
+  font->DrawString(nullptr, "Tx", 2, &m, raster::TextCalcRect);
+  EXPECT_EQ(m.right, INT_MAX);
+  EXPECT_EQ(m.bottom, INT_MAX);
+  // Centred in a rectangle spanning every integer: placed around 0, as the
+  // arithmetic gives without wrapping.
+  const TextRect size = Measure(*font, "Tx");
+  const long long w = size.right - size.left, h = size.bottom - size.top;
+  const long long span = (long long)INT_MAX - INT_MIN;
+  const int x = int(INT_MIN + (span - w) / 2), y = int(INT_MIN + (span - h) / 2);
+  MemBitmap centred(60, 30), placed(60, 30);
+  Fill(centred, kBackground);
+  Fill(placed, kBackground);
+  TextRect all{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  font->DrawString(&centred, "Tx", 2, &all,
+                   raster::TextCenter | raster::TextVCenter | raster::TextNeverNative);
+  TextRect at{x, y, 60, 30};
+  font->DrawString(&placed, "Tx", 2, &at, raster::TextNoClip | raster::TextNeverNative);
+  EXPECT_GT(Changed(centred, kBackground), 0);
+  EXPECT_TRUE(Same(centred, placed));
+  // Right-aligned against the lowest edge: nothing to draw, nothing wraps.
+  TextRect low{INT_MIN, 0, INT_MIN + 1, 30};
+  font->DrawString(&centred, "Tx", 2, &low, raster::TextRight | raster::TextNeverNative);
 }
 
 TEST_F(Text, NothingOutsideTheRectangleChanges) {
@@ -483,6 +511,13 @@ TEST(TextFlags, OpaqueBackgroundAndColourAlpha) {
       const bool inBox = x >= 3 && x < 3 + sp->width && y >= 2 && y < 2 + sp->height;
       ASSERT_EQ(At(b, x, y), inBox ? 0xFF00FF00u : kBackground);
     }
+  // A text colour's alpha fades the glyph only: the box keeps the font's
+  // opacity (1.0 here).
+  f->SetForeColor(0x80FFFFFFu);
+  Fill(b, kBackground);
+  f->DrawString(&b, " ", 1, &r, raster::TextUseColorAlpha | raster::TextNeverNative);
+  EXPECT_EQ(At(b, 3, 2), 0xFF00FF00u);
+  EXPECT_EQ(At(b, 2 + sp->width, 1 + sp->height), 0xFF00FF00u);
   // The colour's alpha scales the opacity only when asked to.
   f->SetBackMode(raster::BackTransparent);
   f->SetForeColor(0x00FFFFFFu);

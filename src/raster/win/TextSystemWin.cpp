@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -184,26 +185,36 @@ int DrawNative(IBitmap* bitmap, SysBitmap& scratch, const NativeStyle& style, co
     th = m.bottom - m.top;
   }
   if (flags & DT_CALCRECT) {
-    rect.right = rect.left + tw;
-    rect.bottom = rect.top + th;
+    // A rectangle near the integer limit ends at it.
+    rect.right = int(std::min<long long>((long long)rect.left + tw, INT32_MAX));
+    rect.bottom = int(std::min<long long>((long long)rect.top + th, INT32_MAX));
     return th;
   }
-  int x = rect.left, y = rect.top;
+  // Placement in 64 bits: a rectangle may span the whole integer range.
+  const long long left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
+  long long x = left, y = top;
   if (flags & DT_CENTER)
-    x = rect.left + (rect.right - rect.left - tw) / 2;
+    x = left + (right - left - tw) / 2;
   else if (flags & DT_RIGHT)
-    x = rect.right - tw;
+    x = right - tw;
   if (flags & DT_VCENTER)
-    y = rect.top + (rect.bottom - rect.top - th) / 2;
+    y = top + (bottom - top - th) / 2;
   else if (flags & DT_BOTTOM)
-    y = rect.bottom - th;
-  BlitRect area{std::max(x, 0), std::max(y, 0), std::min(x + tw, bitmap->GetWidth()),
-                std::min(y + th, bitmap->GetHeight())};
-  if (!(flags & DT_NOCLIP))
-    area = {std::max(area.left, rect.left), std::max(area.top, rect.top),
-            std::min(area.right, rect.right), std::min(area.bottom, rect.bottom)};
+    y = bottom - th;
+  long long l = std::max(x, 0LL), t = std::max(y, 0LL);
+  long long r = std::min(x + tw, (long long)bitmap->GetWidth());
+  long long b = std::min(y + th, (long long)bitmap->GetHeight());
+  if (!(flags & DT_NOCLIP)) {
+    l = std::max(l, left);
+    t = std::max(t, top);
+    r = std::min(r, right);
+    b = std::min(b, bottom);
+  }
+  if (r <= l || b <= t) return th;
+  // Inside the bitmap now, and the text reaches into it: every offset below
+  // fits an int.
+  const BlitRect area{int(l), int(t), int(r), int(b)};
   const int aw = area.right - area.left, ah = area.bottom - area.top;
-  if (aw <= 0 || ah <= 0) return th;
   if (scratch.GetWidth() < aw || scratch.GetHeight() < ah)
     scratch.Resize(std::max(aw, scratch.GetWidth()), std::max(ah, scratch.GetHeight()));
   if (!scratch.GetBits() || scratch.GetWidth() < aw || scratch.GetHeight() < ah) return 0;
@@ -218,8 +229,9 @@ int DrawNative(IBitmap* bitmap, SysBitmap& scratch, const NativeStyle& style, co
   {
     SelectFont sel(dc, style.font);
     SetColours(dc, style);
-    RECT r{x - area.left, y - area.top, x - area.left + tw, y - area.top + th};
-    Draw(dc, text, count, wide, useWide, &r,
+    const LONG ox = LONG(x - area.left), oy = LONG(y - area.top);
+    RECT place{ox, oy, ox + tw, oy + th};
+    Draw(dc, text, count, wide, useWide, &place,
          (format & ~(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_CALCRECT)) | DT_NOCLIP);
     GdiFlush();
   }
