@@ -52,7 +52,6 @@ class IGraphicsX11 : public IGraphics, private X11WindowClient {
 
   // ---- state, for tests ----
   bool UsesShm() const { return window_.UsesShm(); }
-  std::uint64_t XErrorCount() const { return window_.ErrorCount(); }
   bool TextEntryOpen() const;
   std::string TextEntryText() const;
 

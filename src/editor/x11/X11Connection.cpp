@@ -23,13 +23,12 @@ std::atomic<std::uint64_t> gProcessErrors{0};
 
 // Finds the connection an error belongs to and counts it there.
 struct X11ErrorTrap {
-  static int Trap(::Display* display, xError* error, XExtCodes*, int* result) {
+  static int Trap(::Display* display, xError*, XExtCodes*, int* result) {
     gProcessErrors.fetch_add(1, std::memory_order_relaxed);
     std::lock_guard<std::mutex> hold(gRegistryLock);
     for (X11Connection* c : gConnections) {
       if (c->display_ != display) continue;
       c->errors_.fetch_add(1, std::memory_order_relaxed);
-      c->lastError_.store(error->errorCode, std::memory_order_relaxed);
     }
     *result = 0;
     return 1;  // handled: the process-wide handler never sees it

@@ -24,8 +24,6 @@ class X11Connection {
   bool SyncClean();
   // Errors on this connection so far.
   std::uint64_t ErrorCount() const { return errors_.load(std::memory_order_relaxed); }
-  // The last error's code (BadWindow, BadDrawable, ...), 0 before the first.
-  int LastErrorCode() const { return lastError_.load(std::memory_order_relaxed); }
   // Whether the server offers shared-memory images to this client.
   bool HasShm() const { return hasShm_; }
 
@@ -39,7 +37,6 @@ class X11Connection {
 
   ::Display* display_ = nullptr;
   std::atomic<std::uint64_t> errors_{0};
-  std::atomic<int> lastError_{0};
   std::uint64_t errorsAtSync_ = 0;
   bool hasShm_ = false;
 };
