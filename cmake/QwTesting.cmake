@@ -19,3 +19,14 @@ function(qw_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# qw_add_windowed_test(name SOURCES a.cpp LIBS lib1)
+# A Windows test program that opens windows: CTest runs it under Wine on a
+# private Xvfb display (cmake/RunWindowed.sh).
+function(qw_add_windowed_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gtest)
+  add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/cmake/RunWindowed.sh $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+endfunction()

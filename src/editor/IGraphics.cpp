@@ -168,7 +168,7 @@ void IGraphics::RedrawStrict(const IRect& rect) {
   clip_ = rect;
   for (const std::unique_ptr<IControl>& c : controls_) {
     const IRect& area = c->DrawArea();
-    if (area.Empty()) {
+    if (area.W() <= 0 || area.H() <= 0) {
       c->MarkClean();  // nothing it could ever draw
       continue;
     }

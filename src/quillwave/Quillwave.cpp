@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "editor/IGraphics.h"
+#include "editor/plot/IPlotControlEx.h"
+
 namespace {
 // Storage reserved up front so blocks up to this size, or up to the host's
 // announced block size (itself bounded), never allocate on the audio thread.
@@ -34,13 +37,12 @@ Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCo
   }
 
   DefineParameters();
+  BuildEditor(*this, editorLinks_);
 
   curve_.assign(kPlotPoints, 0.0);
   profile1_.assign(kPlotPoints, 0.0f);
   profile2_.assign(kPlotPoints, 0.0f);
-  frequencies_.resize(kPlotPoints);
-  for (int i = 0; i < kPlotPoints; ++i)
-    frequencies_[i] = static_cast<float>(100.0 * std::pow(40.0, i / double(kPlotPoints - 1)));
+  frequencies_.SetRange(100.0f, 4000.0f, kPlotPoints);
   slewBase_ = 0.04 * SampleRate();
 
   block_.reserve(kReservedFrames);
@@ -61,7 +63,29 @@ void Quillwave::Reset() {
 
 void Quillwave::ApplyRate(double hz) { lfo_->SetRate(hz); }
 
-void Quillwave::UpdateCurve() { lfo_->Render(curve_.data(), kPlotPoints, false); }
+void Quillwave::UpdateCurve() {
+  lfo_->Render(curve_.data(), kPlotPoints, false);
+  if (!editorLinks_.oscillatorLine) return;
+  editorLinks_.oscillatorLine->SetData(curve_);
+  editorLinks_.oscillatorPlot->MarkDirty(true);
+}
+
+// The rate knob and the logo for free-running rates; the note knob and the
+// note-kind switches, in the same places, for tempo sync.
+void Quillwave::UpdateVisibility() {
+  IGraphics* g = editorLinks_.graphics;
+  if (!g) return;
+  for (int i = 0, n = g->ControlCount(); i < n; ++i) {
+    IControl* c = g->GetControl(i);
+    const int param = c->ParamIndex();
+    if (param == kNote || param == kPrefix) c->SetHidden(!tempoSync_);
+  }
+  for (int i = 0, n = g->ControlCount(); i < n; ++i) {
+    IControl* c = g->GetControl(i);
+    if (c->ParamIndex() == kLfoFrequency) c->SetHidden(tempoSync_);
+  }
+  if (editorLinks_.logo) editorLinks_.logo->SetHidden(tempoSync_);
+}
 
 void Quillwave::RefreshOscillator() {
   UpdateCurve();
@@ -112,12 +136,14 @@ void Quillwave::ParamChanged(int32_t index) {
         lfo_->syncPhase = 0.0;
       }
       RefreshOscillator();
+      UpdateVisibility();
       break;
     case kOnOff:
       bypass_ = value != 0.0;
       break;
     case kMode:
       tremolo_ = value != 0.0;
+      UpdateVisibility();
       break;
     case kCutoff1:
       cutoff1_ = value;
@@ -163,9 +189,9 @@ void Quillwave::RefreshResponse() {
   MultiBandFilterBT& f = *filters_.front();
   const double remembered = f.Cutoff();
   f.SetCutoff(cutoff1Hz_);
-  f.GetFRProfile(profile1_, frequencies_);
+  f.GetFRProfile(profile1_, frequencies_.Points());
   f.SetCutoff(cutoff2Hz_);
-  f.GetFRProfile(profile2_, frequencies_);
+  f.GetFRProfile(profile2_, frequencies_.Points());
   f.SetCutoff(remembered);
 
   float mx = profile1_.empty() ? 0.0f : profile1_[0];
@@ -176,16 +202,22 @@ void Quillwave::RefreshResponse() {
       mn = std::min(mn, x);
     }
   }
-  if (mx == 0.0f) return;
   const double lo = 20.0 * std::log10(static_cast<double>(mn));
   const double hi = 20.0 * std::log10(static_cast<double>(mx));
   // A flat or zero-touching response has no decibel span to spread over.
-  if (!(hi > lo) || !std::isfinite(lo)) return;
-  const size_t n = std::min(profile1_.size(), profile2_.size());
-  for (size_t i = 0; i < n; ++i) {
-    profile1_[i] = static_cast<float>((20.0 * std::log10(double(profile1_[i])) - lo) / (hi - lo));
-    profile2_[i] = static_cast<float>((20.0 * std::log10(double(profile2_[i])) - lo) / (hi - lo));
+  if (mx != 0.0f && hi > lo && std::isfinite(lo)) {
+    const size_t n = std::min(profile1_.size(), profile2_.size());
+    for (size_t i = 0; i < n; ++i) {
+      profile1_[i] =
+          static_cast<float>((20.0 * std::log10(double(profile1_[i])) - lo) / (hi - lo));
+      profile2_[i] =
+          static_cast<float>((20.0 * std::log10(double(profile2_[i])) - lo) / (hi - lo));
+    }
   }
+  if (!editorLinks_.responsePlot) return;
+  editorLinks_.responseLines[0]->SetData(profile1_);
+  editorLinks_.responseLines[1]->SetData(profile2_);
+  editorLinks_.responsePlot->MarkDirty(true);
 }
 
 void Quillwave::FollowTempo(int32_t frames) {

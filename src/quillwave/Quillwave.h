@@ -5,9 +5,11 @@
 
 #include "dsp/CutoffModulator.h"
 #include "dsp/LfoGenerator.h"
+#include "dsp/LogScale.h"
 #include "dsp/MultiBandFilterBT.h"
 #include "dsp/TempoNote.h"
 #include "host/IVstAdapter.h"
+#include "quillwave/QuillwaveEditor.h"
 #include "quillwave/TempoFollow.h"
 
 // The plug-in's own class: an auto-wah whose cutoff an oscillator sweeps
@@ -54,6 +56,9 @@ class Quillwave : public IVstAdapter {
   void ParamChanged(int32_t index) override;
   void ProcessDoubles(double** inputs, double** outputs, int32_t frames) override;
 
+  // The editor the plug-in built (it owns it); null if it could not be built.
+  IGraphics* Graphics() const { return editorLinks_.graphics; }
+
   // Plot data for the editor: one oscillator period in 0..1, and the filter
   // response at both sweep limits on one common decibel scale (0..1) over
   // ResponseFrequencies().
@@ -61,7 +66,7 @@ class Quillwave : public IVstAdapter {
   const std::vector<float>& ResponseProfile(int limit) const {
     return limit == 0 ? profile1_ : profile2_;
   }
-  const std::vector<float>& ResponseFrequencies() const { return frequencies_; }
+  const std::vector<float>& ResponseFrequencies() const { return frequencies_.Points(); }
 
   // The modulation values (0..1) and cutoffs (Hz) of the last processed
   // slice, one per frame.
@@ -84,6 +89,7 @@ class Quillwave : public IVstAdapter {
   void UpdateCurve();
   void RefreshOscillator();
   void RefreshResponse();
+  void UpdateVisibility();
   void FollowTempo(int32_t frames);
   void Slew(int32_t frames);
   void ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
@@ -102,9 +108,9 @@ class Quillwave : public IVstAdapter {
   TempoFollow follow_;
   std::vector<double> curve_;
   std::vector<float> profile1_, profile2_;
-  std::vector<float> frequencies_;  // 100..4000 Hz, logarithmic
-  double lastValue_ = 0.0;          // last oscillator value of the previous block
-  double slewBase_ = 0.0;           // 0.04 * the sample rate at construction
+  LogScale frequencies_;    // 100..4000 Hz
+  double lastValue_ = 0.0;  // last oscillator value of the previous block
+  double slewBase_ = 0.0;   // 0.04 * the sample rate at construction
   int32_t lastBlockSize_ = 0;
   std::vector<double> block_;  // oscillator values of the current block
   std::unique_ptr<LfoGenerator> lfo_;
@@ -112,4 +118,5 @@ class Quillwave : public IVstAdapter {
   std::vector<std::unique_ptr<MultiBandFilterBT>> filters_;  // one per input channel
   CutoffModulator modulator_;
   ExpRange cutoffRange_;
+  QuillwaveEditorLinks editorLinks_;
 };

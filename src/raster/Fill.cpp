@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "raster/PixelBlend.h"
 
@@ -203,9 +204,12 @@ void FillConvexQuad(IBitmap* bitmap, const int xs[4], const int ys[4], Pixel col
     minX = std::min(minX, xs[i]);
     maxX = std::max(maxX, xs[i]);
   }
-  std::stable_sort(c, c + 4, [](const Corner& a, const Corner& b) {
-    return a.y != b.y ? a.y < b.y : a.x < b.x;
-  });
+  // Insertion sort: stable like std::stable_sort, which may allocate a
+  // buffer on every call, and drawing must not allocate.
+  for (int i = 1; i < 4; ++i)
+    for (int j = i; j > 0 && (c[j].y != c[j - 1].y ? c[j].y < c[j - 1].y : c[j].x < c[j - 1].x);
+         --j)
+      std::swap(c[j], c[j - 1]);
 
   if (c[0].y == c[3].y) {
     if (c[0].y >= 0 && c[0].y < H && maxX >= minX)

@@ -94,6 +94,23 @@ TEST(Redraw, StrictDrawingDrawsWhatOverlapsAndLeavesDirtyControlsOutsideForLater
   EXPECT_EQ(none.PresentCount(), 0);
 }
 
+// A control whose image failed to load has a rectangle of no size at its
+// position: it can draw nothing, so one tick cleans it and the editor goes
+// idle instead of repainting every 40 ms.
+TEST(Redraw, AControlOfNoSizeIsCleanedByTheFirstTick) {
+  IGraphicsHeadless g(nullptr, 100, 100, 25);
+  g.PrepareSurface();
+  g.AddControl(new Counted(nullptr, {0, 0, 100, 100}));
+  auto* flat = new Counted(nullptr, {40, 40, 40, 60});
+  g.AddControl(flat);
+  EXPECT_TRUE(g.Tick());
+  EXPECT_FALSE(g.Tick());
+  flat->MarkDirty(false);
+  EXPECT_TRUE(g.Tick());
+  EXPECT_FALSE(g.Tick());
+  EXPECT_EQ(flat->draws, 0);
+}
+
 TEST(Redraw, HidingAControlWithACaptionLeavesNoTraceOfIt) {
   TestPanel p;
   for (double sync : {0.0, 1.0, 0.0, 1.0}) {

@@ -1,11 +1,12 @@
-// A plug-in's editor in Ardour's own window. Ardour 7 runs with its dummy
+// Quillwave's editor in Ardour's own window. Ardour 7 runs with its dummy
 // audio engine under a private X server; its saved session asks for the
 // plug-in's window, so the editor opens as the session loads. The test
 // compares what the window shows with the same editor opened by our own
 // test host on the same server, moves the Mix knob with xdotool, saves,
 // quits Ardour with its own shortcut and reads the new value from the saved
-// session. The library (QW_ARDOUR_GUI_PLUGIN_PATH, or QW_PLUGIN_PATH in the
-// environment) names itself Quillwave and has Mix as its first parameter.
+// session. The library is the built Quillwave (QW_PLUGIN_PATH in the
+// environment names another one that calls itself Quillwave, with Mix as
+// its first parameter at the same place).
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>

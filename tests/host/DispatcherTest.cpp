@@ -328,21 +328,22 @@ TEST_F(Dispatcher, MidiKeyNameIsEmpty) {
   EXPECT_EQ(a.Dispatch(vst::effGetMidiKeyName, 0, 0, nullptr), 0);
 }
 
-TEST_F(Dispatcher, EditorRequestsMatchTheEditorFlag) {
-  const bool hasEditor = (a.Effect()->flags & vst::effFlagsHasEditor) != 0;
+TEST_F(Dispatcher, EditorRectangleBeforeAndAfterAFailedOpen) {
   vst::ERect* rect = nullptr;
-  EXPECT_EQ(a.Dispatch(vst::effEditGetRect, 0, 0, &rect), hasEditor ? 1 : 0);
-  if (hasEditor) {
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->top, 0);
-    EXPECT_EQ(rect->left, 0);
-    EXPECT_GT(rect->right, 0);
-    EXPECT_GT(rect->bottom, 0);
-  } else {
-    EXPECT_EQ(rect, nullptr);
-    EXPECT_EQ(a.Dispatch(vst::effEditOpen), 0);
-    EXPECT_EQ(a.Dispatch(vst::effEditClose), 0);
-  }
+  ASSERT_EQ(a.Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->right, 689);
+  EXPECT_EQ(rect->bottom, 369);
+  // No parent window: nothing can open, and nothing changes.
+  EXPECT_EQ(a.Dispatch(vst::effEditOpen, 0, 0, nullptr), 0);
+  EXPECT_EQ(a.Dispatch(vst::effEditClose), 1);
+  vst::ERect* again = nullptr;
+  EXPECT_EQ(a.Dispatch(vst::effEditGetRect, 0, 0, &again), 1);
+  EXPECT_EQ(again, rect);
+  EXPECT_EQ(again->right, 689);
+  EXPECT_EQ(again->bottom, 369);
   EXPECT_EQ(a.Dispatch(vst::effEditGetRect, 0, 0, nullptr), 0);
   EXPECT_EQ(a.Dispatch(vst::effEditIdle), 0);
   EXPECT_EQ(a.Dispatch(vst::effIdle), 0);

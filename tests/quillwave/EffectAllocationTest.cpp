@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "editor/IGraphics.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -26,6 +27,12 @@ void* operator new(std::size_t n) {
   if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
+}
+// The image decoder allocates with the nothrow form; it must pair with the
+// delete below too.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
+  return std::malloc(n ? n : 1);
 }
 // Out of line, so the compiler does not pair an inlined free with new.
 [[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
@@ -84,4 +91,37 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   g_counting = false;
   delete probe;
   EXPECT_GE(g_allocations.load(), 1);
+}
+
+// The open editor draws, follows automation and takes the mouse without
+// allocating once it has drawn itself once (images and fonts loaded).
+TEST(EditorDrawing, AllocatesNothingAfterTheFirstRedraw) {
+  Quillwave q(&HostCallback);
+  vst::AEffect* e = q.Effect();
+  e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
+  IGraphics* g = q.Graphics();
+  ASSERT_NE(g, nullptr);
+  const IRect all{0, 0, g->Width(), g->Height()};
+  g->Redraw(all);
+
+  g_allocations = 0;
+  g_counting = true;
+  IRect area;
+  const IMouseMods left{true};
+  for (int round = 0; round < 20; ++round) {
+    for (int p = 0; p < Quillwave::kParamCount; ++p)
+      e->setParameter(e, p, float((round * 7 + p) % 11) / 10.0f);
+    for (int tick = 0; tick < 3 && g->CollectDirtyArea(area); ++tick) g->Redraw(area);
+    g->HandleMouseDown(593, 292, left);  // Mix
+    g->HandleMouseDrag(593, 280 - round, left);
+    g->HandleMouseUp(593, 280 - round, left);
+    g->HandleMouseWheel(433, 71, IMouseMods{}, 1);  // Cutoff 1
+    g->HandleMouseDown(40, 80, left);               // tempo sync: host
+    g->HandleMouseUp(40, 80, left);
+    for (int tick = 0; tick < 3 && g->CollectDirtyArea(area); ++tick) g->Redraw(area);
+    g->Redraw(all);
+  }
+  g_counting = false;
+  EXPECT_EQ(g_allocations.load(), 0);
+  EXPECT_FALSE(g->CollectDirtyArea(area)) << "a control stays dirty after its redraws";
 }

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# RunWindowed.sh PROGRAM [ARGS...]
+# Runs a Windows test program under Wine on a private Xvfb display (24-bit,
+# the display number chosen by the server, so parallel runs never collide).
+# A Wine server lingering from a headless run cannot make windows on the new
+# display, so the script waits for it first, and waits for its own before
+# the display goes away.
+set -u
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 200); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.05
+done
+if [ ! -s "$work/display" ]; then
+  echo "RunWindowed: Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+wineserver -w 2>/dev/null
+wine "$@"
+rc=$?
+wineserver -w 2>/dev/null
+kill "$xvfb" 2>/dev/null
+wait "$xvfb" 2>/dev/null
+exit $rc

@@ -1,0 +1,102 @@
+#pragma once
+// The editor's Windows window: a child of the host's window that turns
+// window messages into the editor core's mouse, key and redraw calls,
+// copies the core's surface to the screen, runs the text entry and offers
+// the platform services (menus, message boxes, folders, dialogs, clipboard,
+// pointer). Everything runs on the host's user-interface thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "editor/IGraphics.h"
+
+struct HWND__;
+struct HFONT__;
+
+class IGraphicsWin : public IGraphics {
+ public:
+  static constexpr const char* kWindowClassName = "QuillwaveWndClass";
+  static constexpr const char* kWindowTitle = "Quillwave";
+  static constexpr std::uintptr_t kRedrawTimerId = 2;
+  static constexpr int kTextEntryId = 99;
+
+  enum TextEntryState : std::int32_t {
+    kEntryNone = 0,
+    kEntryEditing = 1,  // the entry has the keyboard focus
+    kEntryUpdate = 2,   // the editor was redrawn around the entry
+    kEntryCancel = 3,   // close without applying
+    kEntryCommit = 4,   // apply the text, then close
+  };
+
+  IGraphicsWin(IEffectCore* plugin, int width, int height, int frameRate);
+  ~IGraphicsWin() override;
+
+  bool PresentArea(const IRect& rect) override;
+  void CancelTextEntry() override;
+  void Resize(int width, int height) override;
+  bool IsWindowOpen() const override { return window_ != nullptr; }
+  const char* DrawingApiName() const override { return "Windows GDI"; }
+  int ShowMessage(const char* text, const char* caption, int type) override;
+  IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRect& rect) override;
+  void OpenTextEntry(IControl* control, const ITextStyle& style, const IRect& rect,
+                     const char* text, IParameter* parameter) override;
+  void HostFolder(std::string& out) override;
+  void PluginFolder(std::string& out) override;
+  void DesktopFolder(std::string& out) override;
+  void AppDataFolder(std::string& out, bool system) override;
+  void AskForFile(std::string& fileName, int action, std::string& folder,
+                  const char* extensions) override;
+  bool AskForColor(IColorARGB& color, const char* prompt) override;
+  bool OpenWebAddress(const char* address, const char* title, const char* confirmText,
+                      const char* errorText) override;
+  void* OpenWindow(void* parent) override;
+  void CloseWindow() override;
+  void* GetWindow() const override { return window_; }
+  bool ClipboardText(std::string& out) override;
+  void HidePointer() override;
+  void ShowPointer() override;
+  std::unique_ptr<raster::MemBitmap> LoadImageResource(int id, const char* fileName) override;
+
+  // Message handling of the editor window and of its text entry; the
+  // window procedures find the object and call these.
+  std::intptr_t EditorMessage(HWND__* window, unsigned message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+  std::intptr_t EntryMessage(HWND__* entry, unsigned message, std::uintptr_t wParam,
+                             std::intptr_t lParam);
+
+  // ---- state, for the host's tests and the platform layer ----
+  HWND__* TextEntryWindow() const { return entryWindow_; }
+  TextEntryState EntryState() const { return entryState_; }
+  HWND__* HostMainWindow() const { return hostMainWindow_; }
+  bool PointerHidden() const { return cursorHidden_; }
+  // Editors whose window is open in this process, all sharing one class.
+  static int WindowClassUsers();
+
+ private:
+  void OnTimer();
+  void EndTextEntry(bool apply);
+  void TrackHoverAndLeave();
+  void HideTooltip();
+  void ShowTooltip();
+  bool CreateTooltip();
+  void ReleaseWindowClass();
+  HWND__* FindHostMainWindow();
+
+  void* module_;
+  HWND__* window_ = nullptr;
+  HWND__* entryWindow_ = nullptr;
+  HWND__* tooltipWindow_ = nullptr;
+  IControl* entryControl_ = nullptr;
+  IParameter* entryParameter_ = nullptr;
+  std::intptr_t entryPreviousProc_ = 0;
+  TextEntryState entryState_ = kEntryNone;
+  bool tooltipShown_ = false;
+  std::int32_t tooltipControl_ = -1;
+  std::unique_ptr<std::uint32_t[]> customColors_;  // 16 words, made on first use
+  std::uint32_t processId_ = 0;
+  HWND__* hostParent_ = nullptr;
+  HWND__* hostMainWindow_ = nullptr;
+  std::string hostMainClass_;
+  HFONT__* entryFont_ = nullptr;  // the entry's font, deleted with the entry
+};

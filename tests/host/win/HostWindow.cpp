@@ -1,0 +1,226 @@
+#include "HostWindow.h"
+
+#include <png.h>
+#include <psapi.h>
+
+#include <cstdio>
+
+namespace qwtest {
+
+namespace {
+constexpr const char* kHostClass = "QuillwaveTestHostWindow";
+
+ULONGLONG Now() { return GetTickCount64(); }
+
+// Pumps until the window's queue holds no posted message any more.
+void Settle() { Pump(0); }
+
+thread_local ModalHelper* t_modal = nullptr;
+}  // namespace
+
+HostWindow::HostWindow(int width, int height, const char* title) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = kHostClass;
+  RegisterClassA(&wc);  // fails harmlessly when another host window registered it
+  RECT r = {0, 0, width, height};
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  AdjustWindowRect(&r, style, FALSE);
+  window_ = CreateWindowExA(0, kHostClass, title, style, 0, 0, r.right - r.left, r.bottom - r.top,
+                            nullptr, nullptr, wc.hInstance, this);
+  if (window_) {
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+    Pump(50);
+  }
+}
+
+HostWindow::~HostWindow() {
+  if (window_) DestroyWindow(window_);
+  Pump(0);
+}
+
+LRESULT CALLBACK HostWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && (message == WM_KEYDOWN || message == WM_KEYUP))
+    self->keys_.push_back({message, wParam});
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Pump(int ms) {
+  const ULONGLONG end = Now() + ULONGLONG(ms < 0 ? 0 : ms);
+  MSG msg;
+  do {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (Now() >= end) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - Now()), QS_ALLINPUT);
+  } while (Now() < end);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const ULONGLONG end = Now() + ULONGLONG(timeoutMs);
+  while (!done()) {
+    if (Now() >= end) return done();
+    Pump(5);
+  }
+  return true;
+}
+
+void PostMouse(HWND window, UINT message, WPARAM flags, int x, int y) {
+  PostMessageA(window, message, flags, MAKELPARAM(WORD(short(x)), WORD(short(y))));
+  Settle();
+}
+
+void Click(HWND window, int x, int y, bool right) {
+  PostMouse(window, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, x, y);
+  PostMouse(window, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, x, y);
+}
+
+void DoubleClick(HWND window, int x, int y) {
+  PostMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+  PostMouse(window, WM_LBUTTONUP, 0, x, y);
+  PostMouse(window, WM_LBUTTONDBLCLK, MK_LBUTTON, x, y);
+  PostMouse(window, WM_LBUTTONUP, 0, x, y);
+}
+
+void Drag(HWND window, int x, int y, int dx, int dy, int steps, WPARAM extraFlags) {
+  PostMouse(window, WM_LBUTTONDOWN, MK_LBUTTON | extraFlags, x, y);
+  for (int i = 1; i <= steps; ++i)
+    PostMouse(window, WM_MOUSEMOVE, MK_LBUTTON | extraFlags, x + dx * i / steps,
+              y + dy * i / steps);
+  PostMouse(window, WM_LBUTTONUP, extraFlags, x + dx, y + dy);
+}
+
+void Wheel(HWND window, int x, int y, int delta, WPARAM flags) {
+  POINT p = {x, y};
+  ClientToScreen(window, &p);
+  PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(WORD(flags), WORD(short(delta))),
+               MAKELPARAM(WORD(short(p.x)), WORD(short(p.y))));
+  Settle();
+}
+
+void Key(HWND window, WPARAM virtualKey) {
+  PostMessageA(window, WM_KEYDOWN, virtualKey, 1);
+  Settle();
+  PostMessageA(window, WM_KEYUP, virtualKey, LPARAM(0xC0000001u));
+  Settle();
+}
+
+std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height) {
+  std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height), 0);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HDC screen = GetDC(window);
+  if (dib && bits && memory && screen) {
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] | 0xFF000000u;
+    SelectObject(memory, old);
+  }
+  if (screen) ReleaseDC(window, screen);
+  if (memory) DeleteDC(memory);
+  if (dib) DeleteObject(dib);
+  return pixels;
+}
+
+bool WritePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
+              int height) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (png && info && !setjmp(png_jmpbuf(png))) {
+    png_init_io(png, f);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(std::size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+        row[std::size_t(x) * 3 + 0] = png_byte(p >> 16);
+        row[std::size_t(x) * 3 + 1] = png_byte(p >> 8);
+        row[std::size_t(x) * 3 + 2] = png_byte(p);
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    ok = true;
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  return std::fclose(f) == 0 && ok;
+}
+
+ResourceUse CurrentResourceUse() {
+  ResourceUse use;
+  HANDLE process = GetCurrentProcess();
+  use.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+  use.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+  GetProcessHandleCount(process, &use.handles);
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof counters;
+  if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof counters))
+    use.privateBytes = counters.PrivateUsage;
+  return use;
+}
+
+ModalHelper::ModalHelper(std::function<bool()> act) : act_(std::move(act)) {
+  t_modal = this;
+  timer_ = SetTimer(nullptr, 0, 20, Tick);
+}
+
+ModalHelper::~ModalHelper() {
+  if (timer_) KillTimer(nullptr, timer_);
+  t_modal = nullptr;
+}
+
+void CALLBACK ModalHelper::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  ModalHelper* self = t_modal;
+  if (!self || self->done_) return;
+  if (self->act_()) self->done_ = true;
+}
+
+HWND FindThreadWindow(const char* className) {
+  struct Search {
+    const char* name;
+    HWND found;
+  } search{className, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        char name[64] = {};
+        GetClassNameA(w, name, sizeof name);
+        if (lstrcmpA(name, s->name) == 0 && IsWindowVisible(w)) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace qwtest

@@ -1,0 +1,87 @@
+#pragma once
+// What a Windows host gives a plug-in editor: a top-level window to open it
+// in and a message loop on the calling thread. Also the tests' hands and
+// eyes: posted mouse and key input, the window's pixels read back, and PNG
+// files of them.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qwtest {
+
+class HostWindow {
+ public:
+  // A visible top-level window whose client area is width x height.
+  HostWindow(int width, int height, const char* title = "Quillwave Test Host");
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  // Key messages (WM_KEYDOWN / WM_KEYUP) this window received, as
+  // {message, virtual key}.
+  const std::vector<std::pair<UINT, WPARAM>>& Keys() const { return keys_; }
+  void ClearKeys() { keys_.clear(); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  HWND window_ = nullptr;
+  std::vector<std::pair<UINT, WPARAM>> keys_;
+};
+
+// Dispatches this thread's messages for at least ms milliseconds.
+void Pump(int ms);
+// Dispatches messages until done() or timeoutMs; returns done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+
+// Posted input in client coordinates of window; each call pumps until the
+// window has handled it.
+void PostMouse(HWND window, UINT message, WPARAM flags, int x, int y);
+void Click(HWND window, int x, int y, bool right = false);
+void DoubleClick(HWND window, int x, int y);
+// Press at (x, y), move by (dx, dy) in steps, release there.
+void Drag(HWND window, int x, int y, int dx, int dy, int steps, WPARAM extraFlags = 0);
+// A wheel message carries screen coordinates.
+void Wheel(HWND window, int x, int y, int delta, WPARAM flags = 0);
+void Key(HWND window, WPARAM virtualKey);
+
+// The window's client pixels as 0xAARRGGBB words with alpha 255, row by row.
+std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height);
+// Writes pixels (alpha ignored) as an RGB PNG; false on failure.
+bool WritePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
+              int height);
+
+// Handles a user-interface object count and the process's private memory,
+// for leak checks across many open/close cycles.
+struct ResourceUse {
+  DWORD gdiObjects = 0;
+  DWORD userObjects = 0;
+  DWORD handles = 0;
+  std::size_t privateBytes = 0;
+};
+ResourceUse CurrentResourceUse();
+
+// Runs on a timer while a modal loop (menu, message box, dialog) runs:
+// calls act() every few milliseconds until it returns true.
+class ModalHelper {
+ public:
+  explicit ModalHelper(std::function<bool()> act);
+  ~ModalHelper();
+  bool Done() const { return done_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::function<bool()> act_;
+  UINT_PTR timer_ = 0;
+  bool done_ = false;
+};
+
+// The first visible top-level window of this thread with the given class
+// name ("#32768" menus, "#32770" dialogs), or null.
+HWND FindThreadWindow(const char* className);
+
+}  // namespace qwtest
