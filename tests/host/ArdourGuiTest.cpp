@@ -22,6 +22,8 @@
 
 #include "ChildProcess.h"
 #include "TestHost.h"
+#include "quillwave/PanelSnapshot.h"
+#include "raster/IBitmap.h"
 #include "X11HostDisplay.h"
 #include "XvfbServer.h"
 
@@ -94,6 +96,7 @@ class ArdourGui : public ::testing::Test {
   std::string Log(const std::string& name) { return ReadFile(work_ / name); }
 
   fs::path work_ = QW_ARDOUR_GUI_WORK_DIR;
+  const char* chosen = nullptr;  // another library than the built Quillwave
   std::string env_;
   std::unique_ptr<ChildProcess> ardour_;
 };
@@ -165,7 +168,7 @@ TEST_F(ArdourGui, EditorOpensInArdoursWindowAndItsKnobIsSavedWithTheSession) {
             "output-latency=\"0\" lm-input=\"\" lm-output=\"\" active=\"1\" "
             "use-buffered-io=\"0\" midi-option=\"1 in, 1 out, Silence\" lru=\"1\"><MIDIDevices/>"
             "</State></EngineStates></AudioMIDISetup></Extra></Ardour>\n");
-  const char* chosen = std::getenv("QW_PLUGIN_PATH");
+  chosen = std::getenv("QW_PLUGIN_PATH");
   const fs::path library = chosen && *chosen ? chosen : QW_ARDOUR_GUI_PLUGIN_PATH;
   const fs::path plugin = plugins / library.filename();
   fs::copy_file(library, plugin);
@@ -264,6 +267,20 @@ TEST_F(ArdourGui, EditorOpensInArdoursWindowAndItsKnobIsSavedWithTheSession) {
   for (size_t i = 0; i < shown.size() && i < ref.pixels.size(); ++i)
     differing += shown[i] != ref.pixels[i];
   EXPECT_EQ(differing, 0) << "pixels that differ from our host's editor";
+  // And what the panel snapshot draws off-screen at the same settings.
+  if (!chosen || !*chosen) {
+    PanelSnapshot snapshot;
+    ASSERT_TRUE(snapshot.Valid());
+    snapshot.Effect()->dispatcher(snapshot.Effect(), vst::effSetSampleRate, 0, 0, nullptr,
+                                  48000.0f);
+    const raster::IBitmap& panel = snapshot.Render();
+    int offSnapshot = 0;
+    for (int j = 0; j < kH; ++j)
+      for (int i = 0; i < kW; ++i)
+        offSnapshot += (panel.GetBits()[j * panel.GetRowSpan() + i] & 0xFFFFFF) !=
+                       shown[size_t(j) * kW + size_t(i)];
+    EXPECT_EQ(offSnapshot, 0) << "pixels that differ from the panel snapshot";
+  }
   std::system(("import -window root " + Quote(work_ / "ardour-screen.png")).c_str());
   std::system(("import -window " + std::to_string(pluginWindow) + " " +
                Quote(work_ / "ardour-plugin-window.png"))
