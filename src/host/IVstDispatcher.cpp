@@ -57,8 +57,11 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
 void IVstAdapter::Destroy(vst::AEffect* effect) {
   auto* plug = static_cast<IVstAdapter*>(effect->object);
   // Take and release the lock so a call still running finishes first; the
-  // host makes no further call on this instance.
+  // host makes no further call on this instance. An editor the host left
+  // open closes first, while the whole plug-in still exists (its window's
+  // thread may be drawing it).
   plug->Lock();
+  if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
   plug->Unlock();
   effect->object = nullptr;
   delete plug;

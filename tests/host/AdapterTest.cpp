@@ -38,7 +38,10 @@ class FakeEditor : public IEditorLink {
     parents.push_back(parent);
     return parent ? this : nullptr;
   }
-  void CloseWindow() override { ++closes; }
+  void CloseWindow() override {
+    ++closes;
+    if (closesOutside) ++*closesOutside;
+  }
 
   struct Push {
     int index;
@@ -46,6 +49,7 @@ class FakeEditor : public IEditorLink {
     bool normalized;
   };
   int width = 689, height = 369, prepared = 0, closes = 0;
+  int* closesOutside = nullptr;  // counts on after the editor is gone
   std::vector<void*> parents;
   std::vector<Push> pushed;
 };
@@ -418,6 +422,25 @@ TEST_F(Adapter, EditorRectangleAndWindow) {
   EXPECT_EQ(editor->pushed[0].index, 1);
   EXPECT_EQ(editor->pushed[0].value, 12.5);
   EXPECT_FALSE(editor->pushed[0].normalized);
+}
+
+TEST(AdapterClose, AnEditorLeftOpenClosesBeforeThePlugInGoes) {
+  TestHost host;
+  for (bool openFirst : {true, false}) {
+    auto* plug = new Probe(&TestHost::Callback);
+    plug->Effect()->user = &host;
+    auto* editor = new FakeEditor;
+    int closes = 0;
+    editor->closesOutside = &closes;
+    plug->AttachEditor(editor);
+    vst::AEffect* e = plug->Effect();
+    int parent = 0;
+    if (openFirst) {
+      EXPECT_EQ(e->dispatcher(e, vst::effEditOpen, 0, 0, &parent, 0.0f), 1);
+    }
+    EXPECT_EQ(e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(closes, 1) << openFirst;  // closing a closed window is harmless
+  }
 }
 
 TEST_F(Adapter, LatencyReachesTheRecord) {

@@ -191,6 +191,16 @@ std::string Instance::Text(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIn
   return buffer;
 }
 
+vst::ERect Instance::EditorRect() {
+  vst::ERect* rect = nullptr;
+  if (Dispatch(vst::effEditGetRect, 0, 0, &rect) != 1 || !rect) return {};
+  return *rect;
+}
+
+bool Instance::OpenEditor(void* parent) { return Dispatch(vst::effEditOpen, 0, 0, parent) == 1; }
+
+void Instance::CloseEditor() { Dispatch(vst::effEditClose); }
+
 void Instance::SetParameter(int32_t index, float value) {
   effect_->setParameter(effect_, index, value);
 }

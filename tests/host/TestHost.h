@@ -120,6 +120,13 @@ class Instance {
   void ProcessDouble(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
                      int32_t frames);
 
+  // The editor as a host asks for it: its rectangle (all zero when none is
+  // reported), opening it in the host's window (an X window id or a window
+  // handle) and closing it. OpenEditor is true when the plug-in said so.
+  vst::ERect EditorRect();
+  bool OpenEditor(void* parent);
+  void CloseEditor();
+
   std::vector<uint8_t> GetChunk(bool bank);
   vst::VstIntPtr SetChunk(const std::vector<uint8_t>& data, bool bank);
 

@@ -94,3 +94,38 @@ TEST(Panel, AutomationShowsInTheNextRedrawAndOnlyWhereTheKnobIs) {
   EXPECT_EQ(Differences(surface, before) , Differences(surface, before, &knob))
       << "pixels outside the Mix knob changed";
 }
+
+// Tempo sync swaps the rate knob and the logo for the note knob and the
+// note-kind switches in the same places; a mode change re-applies it.
+TEST(Panel, TempoSyncDecidesWhichRateControlsAreShownAndTakeTheMouse) {
+  PanelSnapshot panel;
+  ASSERT_TRUE(panel.Valid());
+  IGraphics& g = panel.Graphics();
+  auto shown = [&](int param) {
+    for (int i = 0; i < g.ControlCount(); ++i)
+      if (g.GetControl(i)->ParamIndex() == param) return !g.GetControl(i)->IsHidden();
+    return false;
+  };
+  const auto settings = [&] { return std::vector<bool>{shown(Quillwave::kLfoFrequency),
+                                                       shown(Quillwave::kNote),
+                                                       shown(Quillwave::kPrefix)}; };
+  EXPECT_EQ(settings(), (std::vector<bool>{true, false, false}));
+  panel.Set("TempoSync", 1.0);
+  EXPECT_EQ(settings(), (std::vector<bool>{false, true, true}));
+  panel.Set("Mode", 1.0);
+  EXPECT_EQ(settings(), (std::vector<bool>{false, true, true}));
+
+  // With sync on, a drag at the big knob's centre moves the note value.
+  vst::AEffect* e = panel.Effect();
+  const float rate = e->getParameter(e, Quillwave::kLfoFrequency);
+  const float note = e->getParameter(e, Quillwave::kNote);
+  panel.Drag(124, 192, 0, -60);
+  EXPECT_EQ(e->getParameter(e, Quillwave::kLfoFrequency), rate);
+  EXPECT_GT(e->getParameter(e, Quillwave::kNote), note);
+
+  panel.Set("TempoSync", 0.0);
+  panel.Set("Mode", 0.0);
+  EXPECT_EQ(settings(), (std::vector<bool>{true, false, false}));
+  panel.Drag(124, 192, 0, -60);
+  EXPECT_GT(e->getParameter(e, Quillwave::kLfoFrequency), rate);
+}

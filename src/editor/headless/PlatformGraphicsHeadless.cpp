@@ -1,8 +1,0 @@
-// Platforms without a window layer get an editor that draws off-screen only:
-// everything works except opening a window.
-#include "editor/PlatformGraphics.h"
-#include "editor/headless/IGraphicsHeadless.h"
-
-IGraphics* MakePlatformGraphics(IEffectCore* plugin, int width, int height, int frameRate) {
-  return new IGraphicsHeadless(plugin, width, height, frameRate);
-}

@@ -1,0 +1,85 @@
+#include "editor/x11/X11Connection.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+// Xlibint.h declares XESetError: a per-display hook that sees every error
+// on that display before the process-wide handler and can swallow it. It
+// also defines min and max as macros, hence last.
+#define KeyCode XKeyCode
+#include <X11/Xlibint.h>
+#undef KeyCode
+#undef min
+#undef max
+
+namespace {
+
+std::mutex gRegistryLock;
+std::vector<X11Connection*> gConnections;  // guarded by gRegistryLock
+std::atomic<std::uint64_t> gProcessErrors{0};
+
+}  // namespace
+
+// Finds the connection an error belongs to and counts it there.
+struct X11ErrorTrap {
+  static int Trap(::Display* display, xError*, XExtCodes*, int* result) {
+    gProcessErrors.fetch_add(1, std::memory_order_relaxed);
+    std::lock_guard<std::mutex> hold(gRegistryLock);
+    for (X11Connection* c : gConnections) {
+      if (c->display_ != display) continue;
+      c->errors_.fetch_add(1, std::memory_order_relaxed);
+    }
+    *result = 0;
+    return 1;  // handled: the process-wide handler never sees it
+  }
+};
+
+X11Connection::X11Connection() {
+  display_ = XOpenDisplay(nullptr);
+  if (!display_) return;
+  XExtCodes* codes = XAddExtension(display_);
+  if (!codes) {
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    return;
+  }
+  XESetError(display_, codes->extension, &X11ErrorTrap::Trap);
+  {
+    std::lock_guard<std::mutex> hold(gRegistryLock);
+    gConnections.push_back(this);
+  }
+  hasShm_ = XShmQueryExtension(display_) == True;
+}
+
+X11Connection::~X11Connection() {
+  if (!display_) return;
+  {
+    std::lock_guard<std::mutex> hold(gRegistryLock);
+    gConnections.erase(std::remove(gConnections.begin(), gConnections.end(), this),
+                       gConnections.end());
+  }
+  // The display's own hook still swallows (and the process count still
+  // counts) an error that arrives while closing.
+  XCloseDisplay(display_);
+}
+
+int X11Connection::Fd() const { return display_ ? ConnectionNumber(display_) : -1; }
+
+bool X11Connection::SyncClean() {
+  if (!display_) return false;
+  XSync(display_, False);
+  const std::uint64_t now = ErrorCount();
+  const bool clean = now == errorsAtSync_;
+  errorsAtSync_ = now;
+  return clean;
+}
+
+std::uint64_t X11Connection::ProcessErrorCount() {
+  return gProcessErrors.load(std::memory_order_relaxed);
+}
+
+int X11Connection::OpenCount() {
+  std::lock_guard<std::mutex> hold(gRegistryLock);
+  return int(gConnections.size());
+}
