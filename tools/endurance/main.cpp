@@ -10,8 +10,9 @@
 // flat; prints one line per audio minute. Exit status 1 on any failure.
 //
 // The instance is linked in rather than loaded from Quillwave.so: a loaded
-// library hides its editor behind the record, and without a window system
-// the record cannot open it, while this program must tick it in audio time.
+// library hides its editor behind the record, and opened through the record
+// the editor needs a window system and ticks on its window's clock, while
+// this program ticks it every 40 ms of audio, however fast that audio goes.
 #include <malloc.h>
 #include <unistd.h>
 
