@@ -22,6 +22,14 @@ if [ ! -s "$work/display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
 wineserver -w 2>/dev/null
+# Without a window manager Wine would wait two seconds for one to confirm
+# every top-level window it hides (each host window a test closes). The
+# prefix is told once to manage its windows itself; the setting stays.
+prefix=${WINEPREFIX:-$HOME/.wine}
+if ! grep -qs '^"Managed"="N"' "$prefix/user.reg"; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w 2>/dev/null
+fi
 wine "$@"
 rc=$?
 wineserver -w 2>/dev/null

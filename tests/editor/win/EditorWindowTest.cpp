@@ -116,6 +116,17 @@ TEST(EditorWindow, OpensAsChildOfTheHostWindowAndMatchesTheHeadlessEditor) {
   EXPECT_EQ(after.count, 0) << "first at " << after.x << "," << after.y;
 }
 
+TEST(EditorWindow, ARedrawOutsideAPaintReachesTheWindowAtOnce) {
+  HostWindow host(kW, kH);
+  WinEditor ed(&host);
+  ASSERT_NE(ed.window, nullptr);
+  ed.g->PushParameterToControls(WinTestEffect::kMix, 0.9, false);
+  // No message runs in between: neither the tick nor a paint draws it.
+  ed.g->Redraw({0, 0, kW, kH});
+  const Difference d = Compare(ReadPixels(ed.window, kW, kH), HeadlessSnapshot(0.9, 0));
+  EXPECT_EQ(d.count, 0) << "first at " << d.x << "," << d.y;
+}
+
 TEST(EditorWindow, TwoEditorsShareOneClassThatGoesWithTheLast) {
   // Each in its own host window, as a host shows two plug-ins' editors.
   HostWindow host(kW, kH), host2(kW, kH);
