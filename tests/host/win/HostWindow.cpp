@@ -34,7 +34,7 @@ HostWindow::HostWindow(int width, int height, const char* title, DWORD frameStyl
   if (window_) {
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
-    Pump(50);
+    Pump(0);
   }
 }
 
