@@ -29,11 +29,14 @@ TestHost::TestHost(const std::string& libraryPath) : library_(libraryPath) {}
 TestHost::~TestHost() = default;
 
 vst::AEffect* TestHost::Create(const char* entry) {
-  auto fn = reinterpret_cast<vst::PluginEntryProc>(library_.Symbol(entry));
-  if (!fn) return nullptr;
+  return Create(reinterpret_cast<vst::PluginEntryProc>(library_.Symbol(entry)));
+}
+
+vst::AEffect* TestHost::Create(vst::PluginEntryProc entry) {
+  if (!entry) return nullptr;
   TestHost* previous = t_creating;
   t_creating = this;
-  vst::AEffect* e = fn(&TestHost::Callback);
+  vst::AEffect* e = entry(&TestHost::Callback);
   t_creating = previous;
   if (e) e->user = this;
   return e;
@@ -168,6 +171,8 @@ vst::VstIntPtr TestHost::Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst:
 }
 
 Instance::Instance(TestHost& host, const char* entry) : effect_(host.Create(entry)) {}
+
+Instance::Instance(TestHost& host, vst::PluginEntryProc entry) : effect_(host.Create(entry)) {}
 
 Instance::~Instance() { Close(); }
 

@@ -53,6 +53,10 @@ class TestHost {
   // Calls the named entry point with this host's callback; the returned
   // record's `user` field leads back to this host.
   vst::AEffect* Create(const char* entry = "VSTPluginMain");
+  // The same with an entry point linked into the test program itself (the
+  // plug-in's code built in, where the test can see its process-wide
+  // state).
+  vst::AEffect* Create(vst::PluginEntryProc entry);
 
   // Script of the answers.
   void SetProductString(const std::string& s);
@@ -95,6 +99,7 @@ class TestHost {
 class Instance {
  public:
   explicit Instance(TestHost& host, const char* entry = "VSTPluginMain");
+  Instance(TestHost& host, vst::PluginEntryProc entry);
   ~Instance();
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;
