@@ -429,9 +429,11 @@ class BusyHost {
 };
 
 // 100 open/close cycles of fx's editor while a busy host plays and
-// automates; every fourth cycle waits for the window's first drawing so
-// that redraw ticks run into the close, and now and then the Mix knob is
-// dragged. Checks that nothing of the editors stays behind.
+// automates. Most close while the first drawing is under way; every fourth
+// waits for that drawing, every eighth also for a later tick's redraw of
+// the automated Mix knob (so that the close meets the ticks at every
+// point), and now and then the knob is dragged. Checks that nothing of the
+// editors stays behind.
 void CyclesLeaveNothingBehind(HostDisplay& x, TestHost& host, Instance& fx, Window parent) {
   const std::uint32_t corner = Golden("panel-default.png").at(0) & 0xFFFFFF;
   ASSERT_TRUE(fx.OpenEditor(reinterpret_cast<void*>(parent)));  // one-time set-up
@@ -448,6 +450,12 @@ void CyclesLeaveNothingBehind(HostDisplay& x, TestHost& host, Instance& fx, Wind
         ASSERT_TRUE(WaitUntil([&] {
           return x.Viewable(editor) && x.Pixels(editor, 0, 0, 1, 1) == Pixels{corner};
         })) << "cycle " << cycle;
+        if (cycle % 8 == 0) {
+          const Pixels knob = x.Pixels(editor, kMixX - 36, kMixY - 36, 72, 72);
+          EXPECT_TRUE(WaitUntil([&] {
+            return x.Pixels(editor, kMixX - 36, kMixY - 36, 72, 72) != knob;
+          })) << "cycle " << cycle;
+        }
         if (cycle % 12 == 0) {
           host.ClearCalls();
           x.MovePointer(editor, kMixX, kMixY);
