@@ -70,19 +70,6 @@ class EditorX11TextEntry : public XvfbTestSuite {
     x_.Click(editor_, kMixX, kMixY, 3);
     return WaitUntil([&] { return Focused(editor_) && BoxShown(editor_); });
   }
-  // The host's edit calls for Mix since they were last cleared, as letters:
-  // B begin-edit, A automate, E end-edit.
-  std::string Edits() {
-    std::string s;
-    for (const HostCall& c : host_.Calls()) {
-      if (c.effect != fx_.Effect() || c.index != kMix) continue;
-      if (c.opcode == vst::audioMasterBeginEdit) s += 'B';
-      if (c.opcode == vst::audioMasterAutomate) s += 'A';
-      if (c.opcode == vst::audioMasterEndEdit) s += 'E';
-    }
-    return s;
-  }
-
   TestHost host_{QW_EDITOR_PLUGIN_PATH};
   HostDisplay x_;
   Instance fx_{host_};
@@ -99,14 +86,13 @@ TEST_F(EditorX11TextEntry, ATypedValueReachesTheHostAsAutomation) {
   // box to the host; Return commits.
   for (const char* k : {"a", "0", "period", "2", "x", "5", "Return"}) x_.TypeKey(k);
   ASSERT_TRUE(WaitUntil([&] { return !BoxShown(editor_); }));
-  ASSERT_TRUE(WaitUntil([&] { return fx_.GetParameter(kMix) == 0.25f; }))
-      << fx_.GetParameter(kMix);
+  ASSERT_TRUE(WaitUntil([&] { return fx_.GetParameter(kMix) == 0.25f; })) << fx_.GetParameter(kMix);
   EXPECT_TRUE(x_.KeysReceived(parent_).empty());
   const auto automated = host_.CallsOf(vst::audioMasterAutomate, fx_.Effect());
   ASSERT_FALSE(automated.empty());
   EXPECT_EQ(automated.back().index, kMix);
   EXPECT_FLOAT_EQ(automated.back().opt, 0.25f);
-  EXPECT_EQ(Edits(), "BEA") << "the right click's gesture, then the typed value";
+  EXPECT_EQ(EditsOf(host_, fx_, kMix), "BEA") << "the right click's gesture, then the typed value";
 
   // The keyboard goes back where it was: keys over the panel reach the
   // host again.
@@ -139,7 +125,7 @@ TEST_F(EditorX11TextEntry, EscapeOrClosingTheEditorAppliesNothing) {
   EXPECT_FALSE(Focused(editor_));
   EXPECT_TRUE(x_.Children(parent_).empty());
   EXPECT_EQ(fx_.GetParameter(kMix), 0.5f);
-  EXPECT_EQ(Edits(), "BEBE") << "two right clicks, nothing typed applied";
+  EXPECT_EQ(EditsOf(host_, fx_, kMix), "BEBE") << "two right clicks, nothing typed applied";
 
   editor_ = Open();
   ASSERT_NE(editor_, 0u);

@@ -141,4 +141,10 @@ class Instance {
   vst::AEffect* effect_ = nullptr;
 };
 
+// The host's edit calls for parameter param of fx since the host's calls
+// were last cleared, as letters: B begin-edit, A automate, E end-edit.
+std::string EditsOf(const TestHost& host, const Instance& fx, int param);
+// The value of the last automate call for param of fx; -1 when none came.
+float LastAutomated(const TestHost& host, const Instance& fx, int param);
+
 }  // namespace qwtest

@@ -44,22 +44,4 @@ Difference Compare(const Pixels& a, const Pixels& b, int width) {
   return d;
 }
 
-std::string EditsOf(const TestHost& host, const Instance& fx, int param) {
-  std::string s;
-  for (const HostCall& c : host.Calls()) {
-    if (c.effect != fx.Effect() || c.index != param) continue;
-    if (c.opcode == vst::audioMasterBeginEdit) s += 'B';
-    if (c.opcode == vst::audioMasterAutomate) s += 'A';
-    if (c.opcode == vst::audioMasterEndEdit) s += 'E';
-  }
-  return s;
-}
-
-float LastAutomated(const TestHost& host, const Instance& fx, int param) {
-  float v = -1.0f;
-  for (const HostCall& c : host.CallsOf(vst::audioMasterAutomate, fx.Effect()))
-    if (c.index == param) v = c.opt;
-  return v;
-}
-
 }  // namespace qwtest

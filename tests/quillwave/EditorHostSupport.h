@@ -1,11 +1,10 @@
 #pragma once
-// What the tests that open Quillwave's editor in a host window share on
-// every platform: what the editor should show (the committed reference
-// images, the same panel drawn off-screen at a hosted instance's settings)
-// and where two pictures differ, and the edit calls the host received.
+// What the tests that open Quillwave's editor in a host window on each
+// platform expect it to show: the committed reference images, the same
+// panel drawn off-screen at a hosted instance's settings, and where two
+// pictures differ.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "TestHost.h"
@@ -32,17 +31,11 @@ Pixels Golden(const char* name);
 Pixels Reference(Instance& fx);
 
 struct Difference {
-  int count = 0;  // pixels whose colour differs (alpha ignored)
+  int count = 0;       // pixels whose colour differs (alpha ignored)
   int x = -1, y = -1;  // the first of them
 };
 // Two pictures width pixels wide; pictures of different sizes differ
 // everywhere.
 Difference Compare(const Pixels& a, const Pixels& b, int width);
-
-// The host's edit calls for parameter param of fx since the host's calls
-// were last cleared, as letters: B begin-edit, A automate, E end-edit.
-std::string EditsOf(const TestHost& host, const Instance& fx, int param);
-// The value of the last automate call for param of fx; -1 when none came.
-float LastAutomated(const TestHost& host, const Instance& fx, int param);
 
 }  // namespace qwtest

@@ -95,9 +95,9 @@ class QuillwaveEditorX11 : public XvfbTestSuite {
     if (d.count == 0) return ::testing::AssertionSuccess();
     WritePng("shown-" + name + ".png", shown, kW, kH);
     WritePng("wanted-" + name + ".png", want, kW, kH);
-    return ::testing::AssertionFailure() << d.count << " pixels differ from " << name
-                                         << ", the first at (" << d.x << ", " << d.y
-                                         << "); see shown-" << name << ".png";
+    return ::testing::AssertionFailure()
+           << d.count << " pixels differ from " << name << ", the first at (" << d.x << ", " << d.y
+           << "); see shown-" << name << ".png";
   }
 
   // Left-button press at (x, y) of w, steps moves by (dx, dy) in all, then
@@ -171,8 +171,8 @@ TEST_F(QuillwaveEditorX11, DispatcherOpensIdlesAndClosesTheEditor) {
 TEST_F(QuillwaveEditorX11, OpensInAnUnmappedParentTheHostSizesAfterwards) {
   Instance fx(host_);
   fx.Start();
-  const Window tiny = XCreateSimpleWindow(x_.Get(), DefaultRootWindow(x_.Get()), 40, 40, 1, 1,
-                                          0, 0, 0);
+  const Window tiny =
+      XCreateSimpleWindow(x_.Get(), DefaultRootWindow(x_.Get()), 40, 40, 1, 1, 0, 0, 0);
   x_.Sync();
   ASSERT_EQ(fx.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(tiny)), 1);
   ExpectEditorRect(fx);
@@ -202,8 +202,7 @@ TEST_F(QuillwaveEditorX11, OpeningWithoutADisplayOrAWindowFailsCleanly) {
   const std::string display = std::getenv("DISPLAY");
   for (const char* none : {"", ":9999"}) {
     setenv("DISPLAY", none, 1);
-    EXPECT_EQ(fx.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)), 0)
-        << none;
+    EXPECT_EQ(fx.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)), 0) << none;
   }
   setenv("DISPLAY", display.c_str(), 1);
   fx.CloseEditor();  // a close after a failed open is harmless
@@ -345,8 +344,7 @@ TEST_F(QuillwaveEditorX11, PrefixButtonsOnlyWithTempoSync) {
     x_.Click(editor, row.x, kPrefixY);
     ASSERT_TRUE(EditsReach(fx, Quillwave::kPrefix, "BAE")) << "x " << row.x;
     EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kPrefix), row.normalized) << "x " << row.x;
-    EXPECT_FLOAT_EQ(LastAutomated(host_, fx, Quillwave::kPrefix), row.normalized)
-        << "x " << row.x;
+    EXPECT_FLOAT_EQ(LastAutomated(host_, fx, Quillwave::kPrefix), row.normalized) << "x " << row.x;
   }
   EXPECT_TRUE(Shows(editor, Reference(fx), "prefix"));
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
@@ -442,19 +440,23 @@ void CyclesLeaveNothingBehind(HostDisplay& x, TestHost& host, Instance& fx, Wind
   {
     BusyHost busy(fx);
     for (int cycle = 0; cycle < 100; ++cycle) {
-      ASSERT_TRUE(fx.OpenEditor(reinterpret_cast<void*>(parent))) << "cycle " << cycle;
+      const std::string at = "cycle " + std::to_string(cycle);
+      ASSERT_TRUE(fx.OpenEditor(reinterpret_cast<void*>(parent))) << at;
       if (cycle % 4 == 0) {
         const auto children = x.Children(parent);
-        ASSERT_EQ(children.size(), 1u) << "cycle " << cycle;
+        ASSERT_EQ(children.size(), 1u) << at;
         const Window editor = children.front();
-        ASSERT_TRUE(WaitUntil([&] {
+        auto knob = [&] { return x.Pixels(editor, kMixX - 36, kMixY - 36, 72, 72); };
+        auto drawn = [&] {
           return x.Viewable(editor) && x.Pixels(editor, 0, 0, 1, 1) == Pixels{corner};
-        })) << "cycle " << cycle;
+        };
+        auto gestureEnded = [&] {
+          return !host.CallsOf(vst::audioMasterEndEdit, fx.Effect()).empty();
+        };
+        ASSERT_TRUE(WaitUntil(drawn)) << at;
         if (cycle % 8 == 0) {
-          const Pixels knob = x.Pixels(editor, kMixX - 36, kMixY - 36, 72, 72);
-          EXPECT_TRUE(WaitUntil([&] {
-            return x.Pixels(editor, kMixX - 36, kMixY - 36, 72, 72) != knob;
-          })) << "cycle " << cycle;
+          const Pixels first = knob();
+          EXPECT_TRUE(WaitUntil([&] { return knob() != first; })) << at;
         }
         if (cycle % 12 == 0) {
           host.ClearCalls();
@@ -462,13 +464,11 @@ void CyclesLeaveNothingBehind(HostDisplay& x, TestHost& host, Instance& fx, Wind
           x.Button(1, true);
           x.MovePointer(editor, kMixX, kMixY - 10);
           x.Button(1, false);
-          EXPECT_TRUE(WaitUntil([&] {
-            return !host.CallsOf(vst::audioMasterEndEdit, fx.Effect()).empty();
-          })) << "cycle " << cycle;
+          EXPECT_TRUE(WaitUntil(gestureEnded)) << at;
         }
       }
       fx.CloseEditor();
-      ASSERT_TRUE(x.Children(parent).empty()) << "cycle " << cycle;
+      ASSERT_TRUE(x.Children(parent).empty()) << at;
     }
     EXPECT_GT(busy.Blocks(), 100);
   }
