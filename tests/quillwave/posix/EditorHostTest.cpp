@@ -497,6 +497,33 @@ TEST_F(QuillwaveEditorX11, HundredCyclesOfTheBuiltInPlugInRaiseNoXError) {
   EXPECT_EQ(X11Connection::OpenCount(), 0);
 }
 
+// A host may close the editor while the user still holds a knob: the
+// host's gesture ends with the close, and the release that comes later
+// reaches nobody.
+TEST_F(QuillwaveEditorX11, ClosingDuringADragEndsTheHostsGesture) {
+  Instance fx(host_);
+  fx.Start();
+  const Window editor = Open(fx, parent_);
+  ASSERT_NE(editor, 0u);
+  host_.ClearCalls();
+  x_.MovePointer(editor, kMixX, kMixY);
+  x_.Button(1, true);
+  x_.MovePointer(editor, kMixX, kMixY - 18);
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BA"));
+  EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+  EXPECT_EQ(EditsOf(host_, fx, Quillwave::kMix), "BAE");
+  int rootX = 0, rootY = 0;
+  x_.RootPosition(parent_, rootX, rootY);  // the editor's window is gone
+  x_.MovePointerTo(rootX + kMixX, rootY + kMixY - 36);
+  x_.Button(1, false);
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.5625f);
+  const Window reopened = Open(fx, parent_);
+  ASSERT_NE(reopened, 0u);
+  EXPECT_TRUE(Shows(reopened, Reference(fx), "closed-during-drag"));
+  EXPECT_EQ(EditsOf(host_, fx, Quillwave::kMix), "BAE");
+  EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+}
+
 TEST_F(QuillwaveEditorX11, ClosingThePlugInWithItsEditorOpen) {
   Instance fx(host_);
   fx.Start();
