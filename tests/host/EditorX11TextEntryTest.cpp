@@ -24,6 +24,14 @@ constexpr int kMix = 0;
 constexpr int kMixX = 593, kMixY = 292;
 constexpr int kBoxX = kMixX - 19, kBoxY = kMixY - 7;
 
+// The library, loaded once and never unloaded, as hosts keep a plug-in
+// loaded: the text box's font libraries come and go with it, and their
+// state would be lost, not freed, at an unload.
+TestHost& FixtureHost() {
+  static TestHost* host = new TestHost(QW_EDITOR_PLUGIN_PATH);
+  return *host;
+}
+
 class EditorX11TextEntry : public XvfbTestSuite {
  protected:
   void SetUp() override {
@@ -70,7 +78,7 @@ class EditorX11TextEntry : public XvfbTestSuite {
     x_.Click(editor_, kMixX, kMixY, 3);
     return WaitUntil([&] { return Focused(editor_) && BoxShown(editor_); });
   }
-  TestHost host_{QW_EDITOR_PLUGIN_PATH};
+  TestHost& host_ = FixtureHost();
   HostDisplay x_;
   Instance fx_{host_};
   Window parent_ = 0;
