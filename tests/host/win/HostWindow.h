@@ -1,8 +1,8 @@
 #pragma once
 // What a Windows host gives a plug-in editor: a top-level window to open it
 // in and a message loop on the calling thread. Also the tests' hands and
-// eyes: posted mouse and key input, the window's pixels read back, and PNG
-// files of them.
+// eyes: posted mouse and key input and the window's pixels read back (PNG
+// files of them through PngFile.h).
 
 #include <windows.h>
 
@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "PngFile.h"
 
 namespace qwtest {
 
@@ -56,9 +58,6 @@ std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height);
 // The whole window, frame and title bar included, the same way; width and
 // height receive its size.
 std::vector<std::uint32_t> ReadWholeWindow(HWND window, int& width, int& height);
-// Writes pixels (alpha ignored) as an RGB PNG; false on failure.
-bool WritePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
-              int height);
 
 // What the process holds, for leak checks across many open/close cycles.
 // Counted directly, because Wine answers the usual counters

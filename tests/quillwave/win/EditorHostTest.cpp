@@ -10,19 +10,15 @@
 #include <windows.h>
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "EditorHostSupport.h"
 #include "HostWindow.h"
 #include "TestHost.h"
-#include "quillwave/PanelSnapshot.h"
 #include "quillwave/Quillwave.h"
-#include "raster/IBitmap.h"
-#include "raster/PngImage.h"
 
 using namespace qwtest;
 
@@ -35,49 +31,6 @@ constexpr int kMixX = 593, kMixY = 292;
 constexpr int kTempoSyncX = 42;
 constexpr int kPrefixY = 336;
 
-using Pixels = std::vector<std::uint32_t>;
-
-Pixels PixelsOf(const raster::IBitmap& b) {
-  Pixels out(std::size_t(b.GetWidth()) * std::size_t(b.GetHeight()));
-  for (int y = 0; y < b.GetHeight(); ++y)
-    for (int x = 0; x < b.GetWidth(); ++x)
-      out[std::size_t(y) * std::size_t(b.GetWidth()) + std::size_t(x)] =
-          b.GetBits()[std::ptrdiff_t(y) * b.GetRowSpan() + x] | 0xFF000000u;
-  return out;
-}
-
-// A committed reference image of the panel.
-Pixels Golden(const char* name) {
-  std::ifstream in(std::string(QW_GOLDEN_DIR) + "/" + name, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-  const auto image = raster::LoadPNGFromMemory(bytes.data(), bytes.size());
-  return image ? PixelsOf(*image) : Pixels{};
-}
-
-// The panel the editor should show: the same plug-in, linked into this
-// program and drawn off-screen, given every parameter value the instance
-// in the host has.
-Pixels Reference(Instance& fx) {
-  PanelSnapshot panel;
-  for (int i = 0; i < Quillwave::kParamCount; ++i) panel.SetNormalized(i, fx.GetParameter(i));
-  return PixelsOf(panel.Render());
-}
-
-struct Difference {
-  int count = 0;
-  int x = -1, y = -1;
-};
-Difference Compare(const Pixels& a, const Pixels& b) {
-  Difference d;
-  if (a.size() != b.size()) return {int(a.size() > b.size() ? a.size() : b.size()), 0, 0};
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if ((a[i] & 0xFFFFFF) == (b[i] & 0xFFFFFF)) continue;
-    if (d.count++ == 0) d.x = int(i % kW), d.y = int(i / kW);
-  }
-  return d;
-}
-
 // Waits for the editor's next redraws until the window shows want; on
 // failure writes what it showed and what was wanted beside the program.
 ::testing::AssertionResult Shows(HWND editor, const Pixels& want, const std::string& name) {
@@ -86,7 +39,7 @@ Difference Compare(const Pixels& a, const Pixels& b) {
   PumpUntil(
       [&] {
         shown = ReadPixels(editor, kW, kH);
-        d = Compare(shown, want);
+        d = Compare(shown, want, kW);
         return d.count == 0;
       },
       2000);
@@ -128,26 +81,6 @@ struct QuillwaveEditor : ::testing::Test {
     EXPECT_EQ(rect->top, 0);
     EXPECT_EQ(rect->right, kW);
     EXPECT_EQ(rect->bottom, kH);
-  }
-
-  // The host's edit calls for param since the last ClearCalls, as letters:
-  // B begin-edit, A automate, E end-edit.
-  std::string EditsOf(int param, const Instance& fx) const {
-    std::string s;
-    for (const HostCall& c : host.Calls()) {
-      if (c.effect != fx.Effect() || c.index != param) continue;
-      if (c.opcode == vst::audioMasterBeginEdit) s += 'B';
-      if (c.opcode == vst::audioMasterAutomate) s += 'A';
-      if (c.opcode == vst::audioMasterEndEdit) s += 'E';
-    }
-    return s;
-  }
-  // The value of the last automate call for param.
-  float LastAutomated(int param) const {
-    float v = -1.0f;
-    for (const HostCall& c : host.CallsOf(vst::audioMasterAutomate))
-      if (c.index == param) v = c.opt;
-    return v;
   }
 };
 
@@ -196,8 +129,8 @@ TEST_F(QuillwaveEditor, MixKnobDragsWithGearingAndFinerWithShift) {
   host.ClearCalls();
   Drag(editor, kMixX, kMixY, 0, -36, 3);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.625f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, fx), "BAAAE");
-  EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kMix), 0.625f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAAAE");
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kMix), 0.625f);
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-dragged"));
 
@@ -205,7 +138,7 @@ TEST_F(QuillwaveEditor, MixKnobDragsWithGearingAndFinerWithShift) {
   host.ClearCalls();
   Drag(editor, kMixX, kMixY, 200, 72, 2, MK_SHIFT);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.6f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, fx), "BAAE");
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAAE");
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-fine"));
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
 }
@@ -221,8 +154,8 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   host.ClearCalls();
   Wheel(editor, kMixX, kMixY, 120);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, fx), "A");
-  EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kMix), 0.51f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "A");
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kMix), 0.51f);
   Wheel(editor, kMixX, kMixY, -60);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-wheel"));
@@ -233,7 +166,7 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   Click(editor, kMixX, kMixY, true);
   EXPECT_EQ(FindWindowExA(editor, nullptr, "EDIT", nullptr), nullptr);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, fx), "BE");
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BE");
 
   // A double click puts the knob back to the value the editor opened with.
   Drag(editor, kMixX, kMixY, 0, -36, 2);
@@ -241,8 +174,8 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   host.ClearCalls();
   DoubleClick(editor, kMixX, kMixY);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.5f);
-  EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kMix), 0.5f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, fx), "BEA");
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kMix), 0.5f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BEA");
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "mix-reset"));
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
@@ -258,8 +191,8 @@ TEST_F(QuillwaveEditor, TempoSyncButtonsWhereTheyOverlap) {
   host.ClearCalls();
   Click(editor, kTempoSyncX, 75);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 1.0f);
-  EXPECT_EQ(EditsOf(Quillwave::kTempoSync, fx), "BAE");
-  EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kTempoSync), 1.0f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kTempoSync), "BAE");
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kTempoSync), 1.0f);
   // The note knob and the note-kind buttons take the rate knob's and the
   // logo's places.
   EXPECT_TRUE(Shows(editor, Golden("panel-temposync.png"), "panel-temposync"));
@@ -268,8 +201,8 @@ TEST_F(QuillwaveEditor, TempoSyncButtonsWhereTheyOverlap) {
   host.ClearCalls();
   Click(editor, kTempoSyncX, 65);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 0.0f);
-  EXPECT_EQ(EditsOf(Quillwave::kTempoSync, fx), "BAE");
-  EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kTempoSync), 0.0f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kTempoSync), "BAE");
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kTempoSync), 0.0f);
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "panel-default-again"));
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
 }
@@ -284,7 +217,7 @@ TEST_F(QuillwaveEditor, PrefixButtonsOnlyWithTempoSync) {
   host.ClearCalls();
   Click(editor, 190, kPrefixY);
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kPrefix), 0.0f);
-  EXPECT_EQ(EditsOf(Quillwave::kPrefix, fx), "");
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kPrefix), "");
 
   Click(editor, kTempoSyncX, 75);
   ASSERT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 1.0f);
@@ -299,8 +232,8 @@ TEST_F(QuillwaveEditor, PrefixButtonsOnlyWithTempoSync) {
     host.ClearCalls();
     Click(editor, row.x, kPrefixY);
     EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kPrefix), row.normalized) << "x " << row.x;
-    EXPECT_EQ(EditsOf(Quillwave::kPrefix, fx), "BAE") << "x " << row.x;
-    EXPECT_FLOAT_EQ(LastAutomated(Quillwave::kPrefix), row.normalized) << "x " << row.x;
+    EXPECT_EQ(EditsOf(host, fx, Quillwave::kPrefix), "BAE") << "x " << row.x;
+    EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kPrefix), row.normalized) << "x " << row.x;
   }
   EXPECT_TRUE(Shows(editor, Reference(fx), "prefix"));
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
@@ -325,8 +258,8 @@ TEST_F(QuillwaveEditor, TwoEditorsAtOnceThenOneClosedAndReopened) {
   Drag(eb, kMixX, kMixY, 0, 36, 2);
   EXPECT_FLOAT_EQ(b.GetParameter(Quillwave::kMix), 0.775f);
   EXPECT_FLOAT_EQ(a.GetParameter(Quillwave::kMix), 0.1f);
-  EXPECT_EQ(EditsOf(Quillwave::kMix, b), "BAAE");
-  EXPECT_EQ(EditsOf(Quillwave::kMix, a), "");
+  EXPECT_EQ(EditsOf(host, b, Quillwave::kMix), "BAAE");
+  EXPECT_EQ(EditsOf(host, a, Quillwave::kMix), "");
 
   EXPECT_EQ(a.Dispatch(vst::effEditClose), 1);
   EXPECT_TRUE(ClassRegistered());
