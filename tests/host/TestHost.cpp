@@ -29,11 +29,14 @@ TestHost::TestHost(const std::string& libraryPath) : library_(libraryPath) {}
 TestHost::~TestHost() = default;
 
 vst::AEffect* TestHost::Create(const char* entry) {
-  auto fn = reinterpret_cast<vst::PluginEntryProc>(library_.Symbol(entry));
-  if (!fn) return nullptr;
+  return Create(reinterpret_cast<vst::PluginEntryProc>(library_.Symbol(entry)));
+}
+
+vst::AEffect* TestHost::Create(vst::PluginEntryProc entry) {
+  if (!entry) return nullptr;
   TestHost* previous = t_creating;
   t_creating = this;
-  vst::AEffect* e = fn(&TestHost::Callback);
+  vst::AEffect* e = entry(&TestHost::Callback);
   t_creating = previous;
   if (e) e->user = this;
   return e;
@@ -169,6 +172,8 @@ vst::VstIntPtr TestHost::Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst:
 
 Instance::Instance(TestHost& host, const char* entry) : effect_(host.Create(entry)) {}
 
+Instance::Instance(TestHost& host, vst::PluginEntryProc entry) : effect_(host.Create(entry)) {}
+
 Instance::~Instance() { Close(); }
 
 vst::VstIntPtr Instance::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,
@@ -250,6 +255,24 @@ void Instance::Close() {
     effect_->dispatcher(effect_, vst::effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
   }
+}
+
+std::string EditsOf(const TestHost& host, const Instance& fx, int param) {
+  std::string s;
+  for (const HostCall& c : host.Calls()) {
+    if (c.effect != fx.Effect() || c.index != param) continue;
+    if (c.opcode == vst::audioMasterBeginEdit) s += 'B';
+    if (c.opcode == vst::audioMasterAutomate) s += 'A';
+    if (c.opcode == vst::audioMasterEndEdit) s += 'E';
+  }
+  return s;
+}
+
+float LastAutomated(const TestHost& host, const Instance& fx, int param) {
+  float v = -1.0f;
+  for (const HostCall& c : host.CallsOf(vst::audioMasterAutomate, fx.Effect()))
+    if (c.index == param) v = c.opt;
+  return v;
 }
 
 }  // namespace qwtest

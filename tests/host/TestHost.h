@@ -53,6 +53,10 @@ class TestHost {
   // Calls the named entry point with this host's callback; the returned
   // record's `user` field leads back to this host.
   vst::AEffect* Create(const char* entry = "VSTPluginMain");
+  // The same with an entry point linked into the test program itself (the
+  // plug-in's code built in, where the test can see its process-wide
+  // state).
+  vst::AEffect* Create(vst::PluginEntryProc entry);
 
   // Script of the answers.
   void SetProductString(const std::string& s);
@@ -95,6 +99,7 @@ class TestHost {
 class Instance {
  public:
   explicit Instance(TestHost& host, const char* entry = "VSTPluginMain");
+  Instance(TestHost& host, vst::PluginEntryProc entry);
   ~Instance();
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;
@@ -135,5 +140,11 @@ class Instance {
  private:
   vst::AEffect* effect_ = nullptr;
 };
+
+// The host's edit calls for parameter param of fx since the host's calls
+// were last cleared, as letters: B begin-edit, A automate, E end-edit.
+std::string EditsOf(const TestHost& host, const Instance& fx, int param);
+// The value of the last automate call for param of fx; -1 when none came.
+float LastAutomated(const TestHost& host, const Instance& fx, int param);
 
 }  // namespace qwtest

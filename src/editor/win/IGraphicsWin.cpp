@@ -152,8 +152,17 @@ std::intptr_t IGraphicsWin::EditorMessage(HWND window, unsigned message, std::ui
       return 0;
 
     case WM_PAINT: {
-      RECT r;
-      if (GetUpdateRect(window, &r, FALSE)) Redraw(FromRECT(r));
+      // The paint's own rectangle is the update area: asking for it
+      // separately first costs a second round trip to the window system.
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      const IRect area = FromRECT(ps.rcPaint);
+      if (dc && area.W() > 0 && area.H() > 0) {
+        paintDC_ = dc;
+        Redraw(area);
+        paintDC_ = nullptr;
+      }
+      EndPaint(window, &ps);
       return 0;
     }
 
@@ -354,11 +363,13 @@ void IGraphicsWin::Resize(int width, int height) {
 
 bool IGraphicsWin::PresentArea(const IRect& rect) {
   if (!window_ || !surface_) return false;
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window_, &ps);
+  // Inside a paint the copy goes to the paint's context, clipped to what
+  // the window system asked for; otherwise straight to the window.
+  HDC dc = paintDC_ ? paintDC_ : GetDC(window_);
+  if (!dc) return false;
   BitBlt(dc, rect.left, rect.top, rect.W(), rect.H(), static_cast<HDC>(surface_->GetDC()),
          rect.left, rect.top, SRCCOPY);
-  EndPaint(window_, &ps);
+  if (!paintDC_) ReleaseDC(window_, dc);
   return true;
 }
 

@@ -13,6 +13,7 @@
 
 struct HWND__;
 struct HFONT__;
+struct HDC__;
 
 class IGraphicsWin : public IGraphics {
  public:
@@ -99,4 +100,5 @@ class IGraphicsWin : public IGraphics {
   HWND__* hostMainWindow_ = nullptr;
   std::string hostMainClass_;
   HFONT__* entryFont_ = nullptr;  // the entry's font, deleted with the entry
+  HDC__* paintDC_ = nullptr;      // the context of the paint in progress
 };

@@ -31,7 +31,7 @@ struct Services : ::testing::Test {
     WinTestPanel::Build(fx, g);
     window = static_cast<HWND>(g->OpenWindow(host.Handle()));
     ASSERT_NE(window, nullptr);
-    Pump(100);
+    Pump(0);
   }
 };
 

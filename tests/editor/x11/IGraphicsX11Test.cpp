@@ -403,10 +403,28 @@ TEST_F(IGraphicsX11Test, HundredOpenCloseCyclesWhileTheHostAutomates) {
       std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
   });
+  // Most cycles close while the first drawing is under way; every third
+  // waits for it, every sixth also for a later tick's redraw of the
+  // automated knob, so that the close meets the ticks at every point.
+  const IRect c = Centre(panel_.mix);
   for (int i = 0; i < 100; ++i) {
     void* handle = panel_.g->OpenWindow(reinterpret_cast<void*>(parent_));
     ASSERT_NE(handle, nullptr) << i;
-    std::this_thread::sleep_for(std::chrono::milliseconds(i % 3 == 0 ? 45 : 2));
+    const Window w = Window(reinterpret_cast<uintptr_t>(handle));
+    if (i % 3 == 0) {
+      auto knob = [&] { return host_.Pixels(w, c.left - 30, c.top - 30, 60, 60); };
+      std::vector<Pixel> first;
+      ASSERT_TRUE(WaitUntil([&] {
+        if (!host_.Viewable(w)) return false;
+        const auto corner = host_.Pixels(w, 0, 0, 1, 1);
+        first = knob();
+        return corner.size() == 1 && corner[0] != 0 &&
+               corner[0] != HostDisplay::kParentBackground;
+      })) << i;
+      if (i % 6 == 0) {
+        EXPECT_TRUE(WaitUntil([&] { return knob() != first; })) << i;
+      }
+    }
     IEffectCore::Hold hold(panel_.fx);
     panel_.g->CloseWindow();
   }

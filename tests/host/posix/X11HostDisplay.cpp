@@ -61,7 +61,7 @@ Window HostDisplay::MakeParent(int width, int height, int x, int y) {
   const int screen = DefaultScreen(display_);
   Window w = XCreateSimpleWindow(display_, RootWindow(display_, screen), x, y, unsigned(width),
                                  unsigned(height), 0, BlackPixel(display_, screen),
-                                 0x404040);
+                                 kParentBackground);
   XSelectInput(display_, w, KeyPressMask | ExposureMask);
   XMapWindow(display_, w);
   XSync(display_, False);

@@ -30,7 +30,9 @@ class HostDisplay {
   // connections use) since this connection was opened.
   int Errors() const;
 
-  // A mapped top-level window at (x, y) that listens for keys.
+  // A mapped top-level window at (x, y) that listens for keys, with this
+  // background colour (0xRRGGBB).
+  static constexpr std::uint32_t kParentBackground = 0x404040;
   Window MakeParent(int width, int height, int x = 0, int y = 0);
   std::vector<Window> Children(Window w);
   bool Viewable(Window w);

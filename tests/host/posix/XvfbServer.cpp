@@ -74,9 +74,9 @@ XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>
 XvfbServer::~XvfbServer() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);

@@ -1,9 +1,6 @@
 #include "HostWindow.h"
 
-#include <png.h>
-#include <psapi.h>
-
-#include <cstdio>
+#include <winternl.h>
 
 namespace qwtest {
 
@@ -18,7 +15,7 @@ void Settle() { Pump(0); }
 thread_local ModalHelper* t_modal = nullptr;
 }  // namespace
 
-HostWindow::HostWindow(int width, int height, const char* title) {
+HostWindow::HostWindow(int width, int height, const char* title, DWORD frameStyle) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = Proc;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -27,14 +24,14 @@ HostWindow::HostWindow(int width, int height, const char* title) {
   wc.lpszClassName = kHostClass;
   RegisterClassA(&wc);  // fails harmlessly when another host window registered it
   RECT r = {0, 0, width, height};
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  const DWORD style = frameStyle | WS_CLIPCHILDREN;
   AdjustWindowRect(&r, style, FALSE);
   window_ = CreateWindowExA(0, kHostClass, title, style, 0, 0, r.right - r.left, r.bottom - r.top,
                             nullptr, nullptr, wc.hInstance, this);
   if (window_) {
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
-    Pump(50);
+    Pump(0);
   }
 }
 
@@ -116,7 +113,9 @@ void Key(HWND window, WPARAM virtualKey) {
   Settle();
 }
 
-std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height) {
+namespace {
+// width x height pixels of source from its top-left corner.
+std::vector<std::uint32_t> CopyPixels(HDC source, int width, int height) {
   std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height), 0);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -128,61 +127,136 @@ std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height) {
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC memory = CreateCompatibleDC(nullptr);
-  HDC screen = GetDC(window);
-  if (dib && bits && memory && screen) {
+  if (dib && bits && memory && source) {
     HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] | 0xFF000000u;
     SelectObject(memory, old);
   }
-  if (screen) ReleaseDC(window, screen);
   if (memory) DeleteDC(memory);
   if (dib) DeleteObject(dib);
   return pixels;
 }
+}  // namespace
 
-bool WritePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
-              int height) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(std::size_t(width) * 3);
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const std::uint32_t p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-        row[std::size_t(x) * 3 + 0] = png_byte(p >> 16);
-        row[std::size_t(x) * 3 + 1] = png_byte(p >> 8);
-        row[std::size_t(x) * 3 + 2] = png_byte(p);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(f) == 0 && ok;
+std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height) {
+  HDC client = GetDC(window);
+  std::vector<std::uint32_t> pixels = CopyPixels(client, width, height);
+  if (client) ReleaseDC(window, client);
+  return pixels;
 }
+
+std::vector<std::uint32_t> ReadWholeWindow(HWND window, int& width, int& height) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  width = r.right - r.left;
+  height = r.bottom - r.top;
+  HDC whole = GetWindowDC(window);
+  std::vector<std::uint32_t> pixels = CopyPixels(whole, width, height);
+  if (whole) ReleaseDC(window, whole);
+  return pixels;
+}
+
+namespace {
+
+// An entry of the GDI handle table the process environment block points to
+// (the layout both Windows and Wine use); a live object has a type.
+struct GdiHandleEntry {
+  std::uint64_t object;
+  std::uint16_t processId;  // Wine keeps a table per process and leaves it 0
+  std::uint16_t count;
+  std::uint16_t unique;
+  std::uint8_t type;
+  std::uint8_t flags;
+  std::uint64_t user;
+};
+static_assert(sizeof(GdiHandleEntry) == 24);
+constexpr std::size_t kGdiTableOffset = 0xF8;  // in the 64-bit environment block
+constexpr int kGdiTableEntries = 0x10000;
+
+int CountGdiObjects() {
+  PROCESS_BASIC_INFORMATION basic = {};
+  if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic,
+                                sizeof basic, nullptr) != 0 ||
+      !basic.PebBaseAddress)
+    return 0;
+  const auto* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
+  const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableOffset);
+  if (!table) return 0;
+  const auto self = std::uint16_t(GetCurrentProcessId());
+  int n = 0;
+  for (int i = 0; i < kGdiTableEntries; ++i)
+    n += table[i].type != 0 && (table[i].processId == 0 || table[i].processId == self);
+  return n;
+}
+
+int CountThreadWindows() {
+  int n = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM data) -> BOOL {
+        auto* count = reinterpret_cast<int*>(data);
+        ++*count;
+        EnumChildWindows(
+            w, [](HWND, LPARAM d) -> BOOL { return ++*reinterpret_cast<int*>(d), TRUE; }, data);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+
+// Handle values are multiples of 4 handed out lowest first: the probe stops
+// after a long run of unused values.
+int CountKernelHandles() {
+  int n = 0;
+  for (std::uintptr_t h = 4, unused = 0; unused < 1024; h += 4) {
+    DWORD flags;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) {
+      ++n;
+      unused = 0;
+    } else {
+      ++unused;
+    }
+  }
+  return n;
+}
+
+std::size_t HeapBytesInUse() {
+  HANDLE heaps[64];
+  const DWORD n = GetProcessHeaps(64, heaps);
+  std::size_t total = 0;
+  for (DWORD i = 0; i < n && i < 64; ++i) {
+    PROCESS_HEAP_ENTRY e = {};
+    HeapLock(heaps[i]);
+    while (HeapWalk(heaps[i], &e))
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += e.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return total;
+}
+
+std::size_t CommittedPrivateBytes() {
+  std::size_t total = 0;
+  MEMORY_BASIC_INFORMATION m;
+  for (auto* p = static_cast<const char*>(nullptr); VirtualQuery(p, &m, sizeof m) == sizeof m;
+       p = static_cast<const char*>(m.BaseAddress) + m.RegionSize) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
+    if (m.RegionSize == 0) break;
+  }
+  return total;
+}
+
+}  // namespace
 
 ResourceUse CurrentResourceUse() {
   ResourceUse use;
-  HANDLE process = GetCurrentProcess();
-  use.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-  use.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-  GetProcessHandleCount(process, &use.handles);
-  PROCESS_MEMORY_COUNTERS_EX counters = {};
-  counters.cb = sizeof counters;
-  if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof counters))
-    use.privateBytes = counters.PrivateUsage;
+  use.gdiObjects = CountGdiObjects();
+  use.windows = CountThreadWindows();
+  use.handles = CountKernelHandles();
+  use.heapBytes = HeapBytesInUse();
+  use.committedBytes = CommittedPrivateBytes();
   return use;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // What a Windows host gives a plug-in editor: a top-level window to open it
 // in and a message loop on the calling thread. Also the tests' hands and
-// eyes: posted mouse and key input, the window's pixels read back, and PNG
-// files of them.
+// eyes: posted mouse and key input and the window's pixels read back (PNG
+// files of them through PngFile.h).
 
 #include <windows.h>
 
@@ -11,12 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "PngFile.h"
+
 namespace qwtest {
 
 class HostWindow {
  public:
-  // A visible top-level window whose client area is width x height.
-  HostWindow(int width, int height, const char* title = "Quillwave Test Host");
+  // A visible top-level window of this style whose client area is
+  // width x height.
+  HostWindow(int width, int height, const char* title = "Quillwave Test Host",
+             DWORD style = WS_OVERLAPPEDWINDOW);
   ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
@@ -51,17 +55,19 @@ void Key(HWND window, WPARAM virtualKey);
 
 // The window's client pixels as 0xAARRGGBB words with alpha 255, row by row.
 std::vector<std::uint32_t> ReadPixels(HWND window, int width, int height);
-// Writes pixels (alpha ignored) as an RGB PNG; false on failure.
-bool WritePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width,
-              int height);
+// The whole window, frame and title bar included, the same way; width and
+// height receive its size.
+std::vector<std::uint32_t> ReadWholeWindow(HWND window, int& width, int& height);
 
-// Handles a user-interface object count and the process's private memory,
-// for leak checks across many open/close cycles.
+// What the process holds, for leak checks across many open/close cycles.
+// Counted directly, because Wine answers the usual counters
+// (GetGuiResources, GetProcessHandleCount, the private-usage figure) with 0.
 struct ResourceUse {
-  DWORD gdiObjects = 0;
-  DWORD userObjects = 0;
-  DWORD handles = 0;
-  std::size_t privateBytes = 0;
+  int gdiObjects = 0;   // live entries of the process's GDI handle table
+  int windows = 0;      // windows of this thread, children included
+  int handles = 0;      // kernel handles that answer GetHandleInformation
+  std::size_t heapBytes = 0;       // busy blocks in every heap
+  std::size_t committedBytes = 0;  // committed private memory (heaps, bitmaps, stacks)
 };
 ResourceUse CurrentResourceUse();
 
