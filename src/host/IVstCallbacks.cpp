@@ -212,6 +212,11 @@ void IVstAdapter::VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, flo
     // A value that is not a number would poison the parameter and every
     // derived coefficient: ignore it.
     if (!p || !std::isfinite(value)) return;
+    // Host values are normalised: one outside 0..1 would leave the
+    // parameter below its minimum (the normalised mapping clamps only at
+    // the top), where the effect was never meant to run and where a saved
+    // state could not bring it back (state values are clamped on loading).
+    value = std::clamp(value, 0.0f, 1.0f);
     plug->PushNormalizedToControls(index, value);
     p->SetFromNormalized(value);
     plug->ParamChanged(index);

@@ -400,8 +400,10 @@ vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
   auto reaches = [](const vst::VstEvent* e, size_t end) {
     return e->byteSize >= 0 && size_t(e->byteSize) >= end;
   };
+  // The host's list runs on past the two entries the record declares.
+  const vst::VstEvent* const* list = events->events;
   for (int32_t i = 0; i < events->numEvents; ++i) {
-    const vst::VstEvent* e = events->events[i];
+    const vst::VstEvent* e = list[i];
     if (!e) continue;
     if (e->type == vst::kVstMidiType && reaches(e, kMidiEnd)) {
       const auto* m = reinterpret_cast<const vst::VstMidiEvent*>(e);

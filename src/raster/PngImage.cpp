@@ -13,22 +13,43 @@ namespace {
 
 const unsigned char kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 
+// Far above the editor's images (the tallest filmstrip is 13200 pixels, the
+// largest holds 1.5 million), far below the gigabytes a few bytes of header
+// could otherwise make us allocate for a bitmap or a decompressed chunk.
+constexpr png_uint_32 kMaxSide = 32768;
+constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 24;
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t(1) << 22;
+
+// Whether every chunk up to the end chunk lies wholly inside the data.
+// libpng allocates a buffer of a text chunk's stated length before reading
+// it, so a few bytes stating two gigabytes would cost two gigabytes.
+bool ChunksFit(const unsigned char* data, std::size_t length) {
+  std::size_t at = sizeof kSignature;
+  while (length - at >= 8) {
+    const std::uint32_t size = std::uint32_t(data[at]) << 24 | std::uint32_t(data[at + 1]) << 16 |
+                               std::uint32_t(data[at + 2]) << 8 | data[at + 3];
+    if (size > length - at - 8 || length - at - 8 - size < 4) return false;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + std::size_t(size);
+  }
+  return true;
+}
+
 struct MemoryReader {
   const unsigned char* next;
   std::size_t remaining;
 };
 
-// Reads past the end yield zero bytes; libpng's own checks (CRC, chunk
-// lengths, zlib stream) then reject the data through the error jump.
+// A read past the end fails at once. Handing out zero bytes instead would
+// leave libpng to notice the damage, but only after it has read and
+// checksummed all of a chunk whose stated length may be two gigabytes: a
+// few dozen bytes would cost seconds.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-  std::memset(out, 0, count);
-  const std::size_t n = count < reader->remaining ? count : reader->remaining;
-  if (n > 0) {
-    std::memcpy(out, reader->next, n);
-    reader->next += n;
-    reader->remaining -= n;
-  }
+  if (count > reader->remaining) png_error(png, "read past the end of the data");
+  std::memcpy(out, reader->next, count);
+  reader->next += count;
+  reader->remaining -= count;
 }
 
 // Failures are answered by returning no image; nothing is printed from
@@ -62,6 +83,8 @@ bool Decode(DecodeState& st) {
   if (setjmp(png_jmpbuf(st.png))) return false;
 
   png_set_read_fn(st.png, &st.reader, ReadFromMemory);
+  png_set_user_limits(st.png, kMaxSide, kMaxSide);
+  png_set_chunk_malloc_max(st.png, kMaxChunkBytes);
   png_read_info(st.png, st.info);
 
   png_uint_32 width = 0, height = 0;
@@ -90,8 +113,7 @@ bool Decode(DecodeState& st) {
   // A row must come out as exactly four bytes per pixel, or the row
   // pointers below would be overrun.
   if (png_get_rowbytes(st.png, st.info) != png_size_t(width) * 4) return false;
-  // The bitmap's byte count must fit its 32-bit size arithmetic.
-  if ((std::uint64_t(width + 3) & ~std::uint64_t(3)) * height * 4 > 0x7FFFFFFFu) return false;
+  if (std::uint64_t(width) * height > kMaxPixels) return false;
 
   st.bitmap = new (std::nothrow) MemBitmap(int(width), int(height));
   if (!st.bitmap || st.bitmap->GetWidth() != int(width) || st.bitmap->GetHeight() != int(height))
@@ -116,6 +138,7 @@ bool Decode(DecodeState& st) {
 std::unique_ptr<MemBitmap> LoadPNGFromMemory(const void* data, std::size_t length) {
   if (!data || length <= 7) return nullptr;
   if (std::memcmp(data, kSignature, sizeof kSignature) != 0) return nullptr;
+  if (!ChunksFit(static_cast<const unsigned char*>(data), length)) return nullptr;
 
   DecodeState st;
   st.png = png_create_read_struct("1.6.8", nullptr, QuietError, QuietWarning);

@@ -195,6 +195,22 @@ TEST_F(Callbacks, ParametersSetAndGet) {
   EXPECT_TRUE(host.CallsOf(vst::audioMasterAutomate, a.Effect()).empty());
 }
 
+TEST_F(Callbacks, ValuesOutsideTheNormalisedRangeAreTakenAtItsEnds) {
+  // Below 0 the parameter would fall under its minimum, where a saved
+  // state could not bring it back; the state read back must be the state.
+  const struct {
+    int index;
+    float sent, kept;
+  } cases[] = {{12, -0.5f, 0.0f}, {1, -1e30f, 0.0f}, {0, 1.75f, 1.0f}, {11, 3e20f, 1.0f}};
+  for (const auto& c : cases) {
+    a.SetParameter(c.index, c.sent);
+    EXPECT_EQ(a.GetParameter(c.index), c.kept) << c.index;
+    const std::vector<uint8_t> saved = a.GetChunk(false);
+    ASSERT_EQ(a.SetChunk(saved, false), 1);
+    EXPECT_EQ(a.GetChunk(false), saved) << c.index;
+  }
+}
+
 TEST_F(Callbacks, TwoThreadsAtOnce) {
   // Audio on one thread, parameter and dispatcher traffic on another; every
   // block still comes out whole and unchanged, every parameter read is one

@@ -29,7 +29,7 @@ TEST(HostileHost, EveryTextFitsTheStandardsBufferSize) {
   // whole (23 bytes and the zero).
   std::string longName = std::string(22, 'a') + "\xC3\xA9" + std::string(200, 'b');
   a.Dispatch(vst::effSetProgramName, 0, 0, longName.data());
-  a.SetParameter(1, -1e30f);  // no lower clamp: a 32-byte display
+  a.SetParameter(1, -1e30f);  // taken as 0: the lowest rate
 
   struct Case {
     const char* what;
@@ -46,7 +46,7 @@ TEST(HostileHost, EveryTextFitsTheStandardsBufferSize) {
       {"another indexed name", vst::effGetProgramNameIndexed, 1, 0, 0.0f, 24, "Empty"},
       {"label", vst::effGetParamLabel, 0, 0, 0.0f, 8, ""},
       {"display", vst::effGetParamDisplay, 0, 0, 0.0f, 8, "0.50"},
-      {"display out of range", vst::effGetParamDisplay, 1, 0, 0.0f, 8, "-319000"},
+      {"display of a value sent below 0", vst::effGetParamDisplay, 1, 0, 0.0f, 8, "0.1"},
       {"vendor display", vst::effVendorSpecific, vst::effGetParamDisplay, 1, -1e30f, 8, "-319000"},
       {"effect name", vst::effGetEffectName, 0, 0, 0.0f, 32, "Quillwave"},
       {"vendor", vst::effGetVendorString, 0, 0, 0.0f, 64, "korvanta"},

@@ -181,6 +181,23 @@ TEST(PngImage, ShortForeignAndTruncatedDataAreRefused) {
   EXPECT_FALSE(Load(corrupt));
 }
 
+TEST(PngImage, ImagesBeyondTheSizeLimitsAreRefused) {
+  // Up to 32768 pixels a side and 16 million pixels in all; one-bit grey
+  // keeps the files small (decoded, the largest here takes 64 MB).
+  const struct {
+    int width, height;
+    bool loads;
+  } cases[] = {{4096, 4096, true}, {4097, 4096, false}, {32768, 2, true}, {32769, 1, false}};
+  for (const auto& c : cases) {
+    PngSpec s;
+    s.width = c.width, s.height = c.height, s.bitDepth = 1, s.colorType = PNG_COLOR_TYPE_GRAY;
+    s.rows.assign(size_t(c.height), std::vector<png_byte>(size_t(c.width + 7) / 8, 0xA5));
+    const auto image = Load(MakePng(s));
+    EXPECT_EQ(image != nullptr, c.loads) << c.width << " x " << c.height;
+    if (image) EXPECT_EQ(At(*image, 1, c.height - 1), 0xFF000000u);
+  }
+}
+
 TEST(ImageResource, LoadsLibraryImagesById) {
   struct Expect {
     int id;
