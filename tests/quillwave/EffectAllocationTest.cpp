@@ -2,18 +2,15 @@
 // operator new in this program is counted while process calls run.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "editor/IGraphics.h"
 #include "quillwave/Quillwave.h"
 
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
+using testsupport::AllocationCounter;
 
+namespace {
 vst::VstTimeInfo g_time{};
 
 vst::VstIntPtr HostCallback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr,
@@ -22,22 +19,6 @@ vst::VstIntPtr HostCallback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, 
   return 0;
 }
 }  // namespace
-
-void* operator new(std::size_t n) {
-  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// The image decoder allocates with the nothrow form; it must pair with the
-// delete below too.
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  if (g_counting.load(std::memory_order_relaxed)) ++g_allocations;
-  return std::malloc(n ? n : 1);
-}
-// Out of line, so the compiler does not pair an inlined free with new.
-[[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
 
 TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   Quillwave q(&HostCallback);
@@ -70,8 +51,7 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
     e->setParameter(e, Quillwave::kMode, float(setting % 2));
     e->setParameter(e, Quillwave::kTempoSync, setting >= 3 ? 1.0f : 0.0f);
     e->setParameter(e, Quillwave::kShape, float(setting) / 5.0f);
-    g_allocations = 0;
-    g_counting = true;
+    AllocationCounter allocations;
     for (int block = 0; block < 300; ++block) {
       const int frames = block % 3 == 0 ? 512 : (block % 3 == 1 ? 100 : 1);
       g_time.samplePos += frames;
@@ -80,17 +60,17 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
       e->processReplacing(e, fin, fout, block % 2 ? 2000 : 333);  // sliced by the adapter
       if (block % 50 == 0) e->processDoubleReplacing(e, lin, lout, block % 100 ? 20000 : 4097);
     }
-    g_counting = false;
-    EXPECT_EQ(g_allocations.load(), 0) << "setting " << setting;
-    total += g_allocations;
+    allocations.Stop();
+    EXPECT_EQ(allocations.Count(), 0) << "setting " << setting;
+    total += allocations.Count();
   }
   EXPECT_EQ(total, 0);
   // The counter does count: an allocation in the window is seen.
-  g_counting = true;
+  AllocationCounter probing;
   auto* probe = new std::vector<int>(10);
-  g_counting = false;
+  probing.Stop();
   delete probe;
-  EXPECT_GE(g_allocations.load(), 1);
+  EXPECT_GE(probing.Count(), 1);
 }
 
 // The open editor draws, follows automation and takes the mouse without
@@ -104,8 +84,7 @@ TEST(EditorDrawing, AllocatesNothingAfterTheFirstRedraw) {
   const IRect all{0, 0, g->Width(), g->Height()};
   g->Redraw(all);
 
-  g_allocations = 0;
-  g_counting = true;
+  AllocationCounter allocations;
   IRect area;
   const IMouseMods left{true};
   for (int round = 0; round < 20; ++round) {
@@ -121,7 +100,7 @@ TEST(EditorDrawing, AllocatesNothingAfterTheFirstRedraw) {
     for (int tick = 0; tick < 3 && g->CollectDirtyArea(area); ++tick) g->Redraw(area);
     g->Redraw(all);
   }
-  g_counting = false;
-  EXPECT_EQ(g_allocations.load(), 0);
+  allocations.Stop();
+  EXPECT_EQ(allocations.Count(), 0);
   EXPECT_FALSE(g->CollectDirtyArea(area)) << "a control stays dirty after its redraws";
 }

@@ -226,7 +226,7 @@ TEST(PlotControl, DrawingAllocatesNothing) {
   e.graphics.Tick();
   const auto d0 = Wave(0.1f, 0.2f), d1 = Wave(0.3f, 0.1f);
 
-  AllocationCounter allocations;
+  testsupport::AllocationCounter allocations;
   e.lines[0]->SetData(d0);
   e.lines[1]->SetData(d1);
   e.plot->MarkDirty(true);

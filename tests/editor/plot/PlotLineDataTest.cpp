@@ -140,7 +140,7 @@ TYPED_TEST(PlotLineData, RenderingAndUpdatesOfTheSameLengthAllocateNothing) {
   curve->SetData(a);
   filled->SetData(a);
 
-  AllocationCounter allocations;
+  testsupport::AllocationCounter allocations;
   bool drawn = true;
   for (int i = 0; i < 10; ++i) {
     curve->SetData(i % 2 ? a : b);
