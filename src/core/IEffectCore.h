@@ -94,6 +94,19 @@ class IEffectCore {
   // kMaxBlockFrames; the block size becomes what the buffers hold. A
   // negative size changes nothing.
   virtual void SetBlockFrames(int32_t frames);  // 40
+  // Around the values of a program or saved state being applied, one
+  // ParamChanged per parameter in between.
+  virtual void BeginParameterBatch() {}  // 41
+  virtual void EndParameterBatch() {}    // 42
+
+  // Where the frames handed to ProcessDoubles lie in the host's process
+  // call: a call longer than the buffers arrives in slices. hostFrames is
+  // the call's length, -1 when the frames are the whole call.
+  struct HostSlice {
+    int32_t offset = 0;
+    int32_t hostFrames = -1;
+  };
+  HostSlice CurrentHostSlice() const { return hostSlice_; }
 
   // ---- instance lock (re-entrant for its owning thread) ----
   void Lock() { lock_.lock(); }
@@ -190,6 +203,7 @@ class IEffectCore {
   int32_t latency_ = 0;
   int32_t tailSize_ = 0;
   IEditorLink* editor_ = nullptr;
+  HostSlice hostSlice_;  // set by the adapter around each ProcessDoubles
   OwnedPtrList<IParameter> parameters_;
   OwnedPtrList<IPresetSlot> presets_;
   GrowBuffer inputData_{4096};

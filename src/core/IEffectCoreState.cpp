@@ -33,7 +33,9 @@ int32_t IEffectCore::UnserializeParams(const StateChunk& chunk, int32_t position
       p->SetClamped(0.0);
     }
   }
+  BeginParameterBatch();
   for (int32_t i = 0; i < n; ++i) ParamChanged(i);
+  EndParameterBatch();
   return position;
 }
 

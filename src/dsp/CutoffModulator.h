@@ -20,4 +20,14 @@ struct CutoffModulator {
   // output[i] = min(low + (high - low) * values[i], limit); the output keeps
   // its storage while count does not change.
   void Map(const double* values, int count);
+
+  // One cutoff: value v between the limits lo and hi, bounded above.
+  double At(double lo, double hi, double v) const {
+    const double fc = lo + (hi - lo) * v;
+    return fc < limit ? fc : limit;
+  }
+  // out[i] = At(lows[i], highs[i], values[i]): the same mapping while the
+  // limits move sample by sample.
+  void MapSwept(const double* values, const double* lows, const double* highs, double* out,
+                int count) const;
 };

@@ -5,6 +5,24 @@ MultiBandFilterBT::MultiBandFilterBT()
   SetType(kLP2_BT);
 }
 
+MultiBandFilterBT::MultiBandFilterBT(const MultiBandFilterBT& other) : MultiBandFilterBT() {
+  *this = other;
+}
+
+MultiBandFilterBT& MultiBandFilterBT::operator=(const MultiBandFilterBT& other) {
+  if (this == &other) return *this;
+  lp2bt_ = other.lp2bt_;
+  bpbt_ = other.bpbt_;
+  lp2_ = other.lp2_;
+  bp2_ = other.bp2_;
+  hp1_ = other.hp1_;
+  wahBP2_ = other.wahBP2_;
+  wahBPBT_ = other.wahBPBT_;
+  type_ = other.type_;
+  active_ = other.active_ ? filters_[static_cast<size_t>(type_)] : nullptr;
+  return *this;
+}
+
 void MultiBandFilterBT::SetType(int code) {
   if (code < 0 || code >= kFilterCount) return;
   type_ = code;

@@ -30,8 +30,10 @@ class MultiBandFilterBT final : public IFilter {
   static constexpr int kFilterCount = 7;
 
   MultiBandFilterBT();
-  MultiBandFilterBT(const MultiBandFilterBT&) = delete;
-  MultiBandFilterBT& operator=(const MultiBandFilterBT&) = delete;
+  // Copies every filter with its settings and history; the copy selects
+  // its own member of the same kind.
+  MultiBandFilterBT(const MultiBandFilterBT& other);
+  MultiBandFilterBT& operator=(const MultiBandFilterBT& other);
 
   void Process(const double* input, double* output, int count) override;
   void GetFRProfile(std::vector<float>& profile,

@@ -96,9 +96,11 @@ void IVstAdapter::ProcessDoubleBlock(double** inputs, double** outputs, int32_t 
   do {
     const int32_t n = std::min(capacity, frames - done);
     BindDoubles(inputs, outputs, done);
+    hostSlice_ = {done, frames};
     ProcessDoubles(InputData(), OutputData(), n);
     done += n;
   } while (done < frames);
+  hostSlice_ = HostSlice{};
 }
 
 void IVstAdapter::BindDoubles(double** inputs, double** outputs, int32_t offset) {
@@ -152,9 +154,11 @@ void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t fra
   }
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(capacity, frames - done);
+    hostSlice_ = {done, frames};
     ProcessFloatSlice(inputs, outputs, done, n, accumulate);
     done += n;
   }
+  hostSlice_ = HostSlice{};
 }
 
 void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,

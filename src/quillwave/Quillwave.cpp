@@ -24,17 +24,16 @@ Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCo
   modulator_.high = 3000.0;
   modulator_.SetSampleRate(SampleRate());
 
-  lfo_ = std::make_unique<LfoGenerator>();  // 8 Hz, symmetry 0.5, cosine, phase 0
-  note_ = std::make_unique<TempoNote>();    // quarter note, 120 BPM
-  for (int32_t i = 0; i < InputCount(); ++i) {
-    filters_.push_back(std::make_unique<MultiBandFilterBT>());
-    filters_.back()->SetType(MultiBandFilterBT::kWahBP2);
-  }
-  for (auto& f : filters_) {
-    if (f->Type() != MultiBandFilterBT::kWahBP2) continue;
-    f->WahOverBP2().SetOrientation(-1.0);
-    f->WahOverBP2().Recompute();
-  }
+  // The oscillator starts at 8 Hz, symmetry 0.5, cosine, phase 0; the
+  // filters as wah voices rising with the cutoff.
+  note_ = std::make_unique<TempoNote>();  // quarter note, 120 BPM
+  channelCount_ = std::clamp(InputCount(), 0, WahVoice::kChannels);
+  const ParamRow& q = ParamTable(kResonance);
+  voice_.resonance = ParamRamp(resonance_, q.minimum, q.maximum);
+  voice_.low = ParamRamp(modulator_.low, cutoffRange_.low, cutoffRange_.high);
+  voice_.high = ParamRamp(modulator_.high, cutoffRange_.low, cutoffRange_.high);
+  voice_.SetSampleRate(SampleRate());
+  fading_ = voice_;
 
   DefineParameters();
   BuildEditor(*this, editorLinks_);
@@ -44,27 +43,82 @@ Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCo
   profile2_.assign(kPlotPoints, 0.0f);
   frequencies_.SetRange(100.0f, 4000.0f, kPlotPoints);
   slewBase_ = 0.04 * SampleRate();
+  fadeLength_ = static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate()));
 
-  block_.reserve(kReservedFrames);
-  modulator_.output.reserve(kReservedFrames);
+  ReserveFrames(kReservedFrames);
 }
 
 Quillwave::~Quillwave() = default;
 
-void Quillwave::Reset() {
-  Hold hold(*this);
-  lfo_->SetSampleRate(SampleRate());
-  for (auto& f : filters_) f->SetSampleRate(SampleRate());
-  modulator_.SetSampleRate(SampleRate());
-  const size_t frames = static_cast<size_t>(std::clamp(BlockSize(), 0, kMaxBlockFrames));
-  block_.reserve(frames);
-  modulator_.output.reserve(frames);
+// Every per-slice buffer holds frames samples, so slices of up to that
+// length never allocate on the audio thread.
+void Quillwave::ReserveFrames(int32_t frames) {
+  capacity_ = std::max(frames, 1);
+  const size_t n = static_cast<size_t>(capacity_);
+  block_.reserve(n);
+  modulator_.output.reserve(n);
+  // Four ramps for each path, then the faded path's modulation, cutoffs
+  // and two channels.
+  scratch_.assign(n * 12, 0.0);
 }
 
-void Quillwave::ApplyRate(double hz) { lfo_->SetRate(hz); }
+VoiceBuffers Quillwave::Buffers(int which, double* modulation, double* cutoffs) {
+  double* base = scratch_.data() + size_t(which) * 4 * size_t(capacity_);
+  const size_t n = size_t(capacity_);
+  return {modulation, cutoffs, base, base + n, base + 2 * n, base + 3 * n};
+}
+
+void Quillwave::Reset() {
+  Hold hold(*this);
+  voice_.SetSampleRate(SampleRate());
+  fading_.SetSampleRate(SampleRate());
+  modulator_.SetSampleRate(SampleRate());
+  fadeLength_ = std::max<int32_t>(1, static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate())));
+  ReserveFrames(std::max(kReservedFrames, std::clamp(BlockSize(), 0, kMaxBlockFrames)));
+}
+
+void Quillwave::ActivationChanged(bool active) {
+  Hold hold(*this);
+  if (!active) return;
+  // A session that loads and switches on starts on its settings, not on a
+  // sweep from wherever the instance was.
+  applyAtOnce_ = true;
+  voice_.Settle();
+  fadeLeft_ = 0;
+}
+
+void Quillwave::BeginParameterBatch() {
+  Hold hold(*this);
+  BeginFade();
+  inBatch_ = true;
+}
+
+void Quillwave::EndParameterBatch() {
+  Hold hold(*this);
+  inBatch_ = false;
+}
+
+void Quillwave::MoveTo(ParamRamp& r, double v) {
+  if (applyAtOnce_ || inBatch_)
+    r.Jump(v);
+  else
+    r.SetTarget(v);
+}
+
+void Quillwave::BeginFade() {
+  if (applyAtOnce_ || fadeLeft_ > 0) return;
+  fading_ = voice_;
+  fadeLeft_ = fadeLength_;
+}
+
+void Quillwave::RequestResync() {
+  if (tempoSync_ && follow_.previousPlaying) follow_.resyncNeeded = true;
+}
+
+void Quillwave::ApplyRate(double hz) { voice_.lfo.SetRate(hz); }
 
 void Quillwave::UpdateCurve() {
-  lfo_->Render(curve_.data(), kPlotPoints, false);
+  voice_.lfo.Render(curve_.data(), kPlotPoints, false);
   if (!editorLinks_.oscillatorLine) return;
   editorLinks_.oscillatorLine->SetData(curve_);
   editorLinks_.oscillatorPlot->MarkDirty(true);
@@ -89,7 +143,7 @@ void Quillwave::UpdateVisibility() {
 
 void Quillwave::RefreshOscillator() {
   UpdateCurve();
-  curveChanged_ = true;
+  voice_.curveChanged = true;
 }
 
 void Quillwave::ParamChanged(int32_t index) {
@@ -98,7 +152,7 @@ void Quillwave::ParamChanged(int32_t index) {
   const double value = ParamValue(index);
   switch (index) {
     case kMix:
-      mix_ = value;
+      MoveTo(voice_.mix, value);
       break;
     case kLfoFrequency:
       if (tempoSync_) break;
@@ -109,46 +163,52 @@ void Quillwave::ParamChanged(int32_t index) {
       note_->SetNote(value);
       ApplyRate(note_->Rate());
       RefreshOscillator();
+      RequestResync();
       break;
     case kPhase:
-      lfo_->phase = value;
+      voice_.lfo.phase = value;
       RefreshOscillator();
       break;
     case kSymmetry:
-      lfo_->SetSymmetry(value);
+      voice_.lfo.SetSymmetry(value);
       RefreshOscillator();
       break;
     case kShape:
-      lfo_->SetShape(value);
+      voice_.lfo.SetShape(value);
       RefreshOscillator();
       break;
     case kPrefix:
       note_->SetPrefix(value);
       ApplyRate(note_->Rate());
       RefreshOscillator();
+      RequestResync();
       break;
     case kTempoSync:
       tempoSync_ = value != 0.0;
       if (tempoSync_) {
         ApplyRate(note_->Rate());
+        RequestResync();
       } else {
         ApplyRate(ParamValue(kLfoFrequency));
-        lfo_->syncPhase = 0.0;
+        voice_.lfo.syncPhase = 0.0;
       }
       RefreshOscillator();
       UpdateVisibility();
       break;
     case kOnOff:
-      bypass_ = value != 0.0;
+      if (voice_.bypass != (value != 0.0)) BeginFade();
+      voice_.bypass = value != 0.0;
       break;
     case kMode:
-      tremolo_ = value != 0.0;
+      if (voice_.tremolo != (value != 0.0)) BeginFade();
+      voice_.tremolo = value != 0.0;
       UpdateVisibility();
       break;
     case kCutoff1:
       cutoff1_ = value;
       cutoff1Hz_ = cutoffRange_.ToHz(value);
       modulator_.low = cutoff1Hz_;
+      MoveTo(voice_.low, cutoff1Hz_);
       UpdateCurve();
       RefreshResponse();
       break;
@@ -156,12 +216,14 @@ void Quillwave::ParamChanged(int32_t index) {
       cutoff2_ = value;
       cutoff2Hz_ = cutoffRange_.ToHz(value);
       modulator_.high = cutoff2Hz_;
+      MoveTo(voice_.high, cutoff2Hz_);
       UpdateCurve();
       RefreshResponse();
       break;
     case kResonance:
       resonance_ = value;
-      for (auto& f : filters_) f->SetResonance(value);
+      MoveTo(voice_.resonance, value);
+      for (auto& f : voice_.filters) f.SetResonance(value);
       UpdateCurve();
       RefreshResponse();
       break;
@@ -169,11 +231,14 @@ void Quillwave::ParamChanged(int32_t index) {
       static constexpr int kTypes[] = {MultiBandFilterBT::kLP2, MultiBandFilterBT::kBP2,
                                        MultiBandFilterBT::kWahBP2};
       const bool known = value > -1.0 && value < 3.0;
-      for (auto& f : filters_) {
-        if (known) f->SetType(kTypes[static_cast<int>(value)]);
-        f->ResetState();
+      // The newly selected filter starts from cleared history; the fade
+      // hides its start.
+      BeginFade();
+      for (auto& f : voice_.filters) {
+        if (known) f.SetType(kTypes[static_cast<int>(value)]);
+        f.ResetState();
       }
-      for (auto& f : filters_) f->SetResonance(resonance_);
+      for (auto& f : voice_.filters) f.SetResonance(resonance_);
       RefreshResponse();
       break;
     }
@@ -185,8 +250,9 @@ void Quillwave::ParamChanged(int32_t index) {
 // Evaluates the first channel's filter at both sweep limits and rescales
 // both profiles onto one decibel scale in 0..1.
 void Quillwave::RefreshResponse() {
-  if (filters_.empty()) return;
-  MultiBandFilterBT& f = *filters_.front();
+  // The plot shows the resonance set, also while a ramp moves the filter's.
+  MultiBandFilterBT& f = voice_.filters.front();
+  f.SetResonance(resonance_);
   const double remembered = f.Cutoff();
   f.SetCutoff(cutoff1Hz_);
   f.GetFRProfile(profile1_, frequencies_.Points());
@@ -223,183 +289,90 @@ void Quillwave::RefreshResponse() {
 void Quillwave::FollowTempo(int32_t frames) {
   HostTimeInfo time = TempoFollow::Prefilled();
   ReadHostTime(time);
-  follow_.Update(time, frames, *note_, *lfo_);
-}
-
-// After a parameter change the modulation leaves the previous block's last
-// value on a straight ramp of at most one step per sample and joins the new
-// curve where it first comes within a step of it. The block's last sample is
-// never replaced.
-void Quillwave::Slew(int32_t frames) {
-  const double step = slewBase_ / SampleRate();
-  double* v = block_.data();
-  double d = v[0] - lastValue_;
-  for (int32_t j = 0; std::fabs(d) > step && j < frames - 1; ++j) {
-    lastValue_ = d >= 0.0 ? lastValue_ + step : lastValue_ - step;
-    v[j] = lastValue_;
-    d = v[j + 1] - lastValue_;
-  }
+  // A re-alignment while the oscillator runs reaches the new phase through
+  // the slew, not in one jump.
+  if (follow_.Update(time, frames, *note_, voice_.lfo)) voice_.curveChanged = true;
 }
 
 void Quillwave::ProcessDoubles(double** inputs, double** outputs, int32_t frames) {
   if (frames < 0) frames = 0;
-  const int channels = static_cast<int>(
-      std::min<size_t>({static_cast<size_t>(std::max(InputCount(), 0)), filters_.size(), 2}));
-
-  if (bypass_) {
-    for (int c = 0; c < channels; ++c) {
-      const double* in = inputs ? inputs[c] : nullptr;
-      double* out = outputs ? outputs[c] : nullptr;
-      if (in && out && in != out) std::memmove(out, in, sizeof(double) * size_t(frames));
-    }
-    return;
+  const int channels = channelCount_;
+  const double* in[WahVoice::kChannels] = {nullptr, nullptr};
+  double* out[WahVoice::kChannels] = {nullptr, nullptr};
+  for (int c = 0; c < channels; ++c) {
+    in[c] = inputs ? inputs[c] : nullptr;
+    out[c] = outputs ? outputs[c] : nullptr;
   }
 
-  if (tempoSync_) FollowTempo(frames);
-  // The 64-bit callback passes the host's block as it comes, and a host may
-  // exceed the block size it announced. The buffers keep the storage
-  // reserved for that size, so a longer block runs in slices, each as if
-  // the host had sent it on its own (the tempo follow ran once above for
-  // the whole block).
-  const int32_t slice = SliceFrames();
+  // The tempo follow belongs to the host's call, however the adapter slices
+  // it: once, at its start, with the call's length.
+  const HostSlice slice = CurrentHostSlice();
+  if (tempoSync_ && !voice_.bypass && slice.offset == 0)
+    FollowTempo(slice.hostFrames < 0 ? frames : slice.hostFrames);
+
+  // A host may exceed the block size it announced. The buffers keep the
+  // storage reserved for that size, so a longer block runs in slices, each
+  // as if the host had sent it on its own.
+  const int32_t most = SliceFrames();
   int32_t done = 0;
   do {
-    const int32_t n = std::min(slice, frames - done);
-    ProcessSlice(inputs, outputs, channels, done, n);
+    const int32_t n = std::min(most, frames - done);
+    const double* sliceIn[WahVoice::kChannels] = {nullptr, nullptr};
+    double* sliceOut[WahVoice::kChannels] = {nullptr, nullptr};
+    for (int c = 0; c < channels; ++c) {
+      sliceIn[c] = in[c] ? in[c] + done : nullptr;
+      sliceOut[c] = out[c] ? out[c] + done : nullptr;
+    }
+    ProcessSlice(sliceIn, sliceOut, channels, n);
     done += n;
   } while (done < frames);
+  applyAtOnce_ = false;
 }
 
-int32_t Quillwave::SliceFrames() const {
-  const size_t reserved = std::min(block_.capacity(), modulator_.output.capacity());
-  return static_cast<int32_t>(std::clamp<size_t>(reserved, 1, INT32_MAX));
-}
+int32_t Quillwave::SliceFrames() const { return capacity_; }
 
 namespace {
-// True when the n-sample ranges at a and b share no sample.
-bool Disjoint(const double* a, const double* b, int32_t n) {
-  const auto ua = reinterpret_cast<std::uintptr_t>(a);
-  const auto ub = reinterpret_cast<std::uintptr_t>(b);
-  const std::uintptr_t bytes = sizeof(double) * static_cast<std::uintptr_t>(n);
-  return ua + bytes <= ub || ub + bytes <= ua;
-}
-
-// Both channels' filters at the same cutoffs: the coefficients are computed
-// once per sample and stepped through each channel's own history, which the
-// loop keeps in locals. The arithmetic is exactly that of SetCutoff and
-// ProcessSample per channel; afterwards both filters hold the cutoff and
-// coefficients of the last sample, as those calls would have left them.
-template <bool kTremolo, class F>
-void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double* in0,
-               const double* in1, double* out0, double* out1, int32_t n, double mix) {
-  if (n <= 0) return;
-  const double dry = 1.0 - mix;
-  auto h0 = f0.GetState();
-  auto h1 = f1.GetState();
-  for (int32_t j = 0; j < n; ++j) {
-    const auto c = f0.CoefficientsAt(cutoff[j]);
-    const double x0 = in0[j];
-    const double x1 = in1[j];
-    const double w0 = f0.Step(c, h0, x0);
-    const double w1 = f1.Step(c, h1, x1);
-    if constexpr (kTremolo) {
-      out0[j] = mix * w0 * t[j] + dry * x0;
-      out1[j] = mix * w1 * (1.0 - t[j]) + dry * x1;
-    } else {
-      out0[j] = dry * x0 + mix * w0;
-      out1[j] = dry * x1 + mix * w1;
-    }
-  }
-  f0.SetState(h0);
-  f1.SetState(h1);
-  f0.SetCutoff(cutoff[n - 1]);
-  f1.SetCutoff(cutoff[n - 1]);
+// Weight of the new path k samples into a fade of n: 0 to 1 with level
+// ends, so neither the start nor the end of a fade makes a corner.
+double FadeWeight(int32_t k, int32_t n) {
+  const double t = static_cast<double>(k) / n;
+  return t * t * (3.0 - 2.0 * t);
 }
 }  // namespace
 
-// One slice of at most the reserved length: oscillator, slew, cutoffs, then
-// the channels, both at once where that gives the same samples.
-void Quillwave::ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
+// One slice of at most the reserved length. While a fade runs, the path
+// faded from reads the input first (in and out may alias), then the
+// current path writes the output and the two are blended.
+void Quillwave::ProcessSlice(const double* const* in, double* const* out, int channels,
                              int32_t frames) {
   if (frames != lastBlockSize_ || block_.size() != size_t(frames)) {
     lastBlockSize_ = frames;
     block_.resize(size_t(frames), 0.0);
   }
-  lfo_->Render(block_.data(), frames, true);
-  if (curveChanged_ && frames > 0) {
-    Slew(frames);
-    curveChanged_ = false;
-  }
-  if (frames > 0) lastValue_ = block_[size_t(frames) - 1];
+  if (modulator_.output.size() != size_t(frames)) modulator_.output.resize(size_t(frames));
+  const double slewStep = slewBase_ / SampleRate();
 
-  modulator_.Map(block_.data(), frames);
-  const double* in[2] = {nullptr, nullptr};
-  double* out[2] = {nullptr, nullptr};
+  const int32_t faded = std::min(frames, fadeLeft_);
+  const size_t n = size_t(capacity_);
+  double* fadedAudio[WahVoice::kChannels] = {scratch_.data() + 10 * n, scratch_.data() + 11 * n};
+  if (faded > 0) {
+    double* oldOut[WahVoice::kChannels] = {nullptr, nullptr};
+    for (int c = 0; c < channels; ++c) oldOut[c] = out[c] ? fadedAudio[c] : nullptr;
+    fading_.Process(in, oldOut, channels, faded, slewStep, modulator_,
+                    Buffers(1, scratch_.data() + 8 * n, scratch_.data() + 9 * n));
+  }
+
+  voice_.Process(in, out, channels, frames, slewStep, modulator_,
+                 Buffers(0, block_.data(), modulator_.output.data()));
+
+  if (faded <= 0) return;
+  const int32_t start = fadeLength_ - fadeLeft_;
   for (int c = 0; c < channels; ++c) {
-    if (inputs && inputs[c]) in[c] = inputs[c] + offset;
-    if (outputs && outputs[c]) out[c] = outputs[c] + offset;
+    if (!in[c] || !out[c]) continue;  // neither path wrote this channel
+    const double* old = fadedAudio[c];
+    double* o = out[c];
+    for (int32_t j = 0; j < faded; ++j)
+      o[j] = old[j] + FadeWeight(start + j + 1, fadeLength_) * (o[j] - old[j]);
   }
-  if (channels == 2 && RunPair(in, out, frames)) return;
-  for (int c = 0; c < channels; ++c)
-    if (in[c] && out[c]) RunChannel(c, channels, in[c], out[c], frames);
-}
-
-// Runs both channels in one loop when that is the same as running them one
-// after the other: same filter kind with the same rate and Q (so the same
-// coefficients), and no channel writes where the other reads or writes.
-// Returns false, having done nothing, otherwise.
-bool Quillwave::RunPair(const double* const* in, double* const* out, int32_t frames) {
-  if (filters_.size() < 2 || !in[0] || !in[1] || !out[0] || !out[1]) return false;
-  if (!Disjoint(out[0], in[1], frames) || !Disjoint(out[1], in[0], frames) ||
-      !Disjoint(out[0], out[1], frames))
-    return false;
-  const double* cutoff = modulator_.output.data();
-  const double* t = block_.data();
-  const double mix = mix_;
-  const bool tremolo = tremolo_;
-  return MultiBandFilterBT::VisitActivePair(*filters_[0], *filters_[1], [&](auto& f0, auto& f1) {
-    if (!f0.SharesCoefficients(f1)) return false;
-    if (tremolo)
-      SweepPair<true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
-    else
-      SweepPair<false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, mix);
-    return true;
-  });
-}
-
-// Filters one channel at the block's cutoffs and mixes it with the dry
-// signal. Each output sample is written after its input sample was read,
-// so in and out may be the same buffer.
-void Quillwave::RunChannel(int channel, int channels, const double* in, double* out,
-                           int32_t frames) {
-  MultiBandFilterBT& holder = *filters_[size_t(channel)];
-  const double* cutoff = modulator_.output.data();
-  const double* t = block_.data();
-  const double mix = mix_;
-  const double dry = 1.0 - mix;
-  const bool ran = holder.VisitActive([&](auto& filter) {
-    if (!tremolo_) {
-      for (int32_t j = 0; j < frames; ++j) {
-        filter.SetCutoff(cutoff[j]);
-        const double wet = filter.ProcessSample(in[j]);
-        out[j] = dry * in[j] + mix * wet;
-      }
-    } else if (channel == 0 || channels < 2) {
-      // The first channel's filtered signal follows the modulation; a lone
-      // channel gets that same tremolo.
-      for (int32_t j = 0; j < frames; ++j) {
-        filter.SetCutoff(cutoff[j]);
-        const double wet = filter.ProcessSample(in[j]);
-        out[j] = mix * wet * t[j] + dry * in[j];
-      }
-    } else {
-      for (int32_t j = 0; j < frames; ++j) {
-        filter.SetCutoff(cutoff[j]);
-        const double wet = filter.ProcessSample(in[j]);
-        out[j] = mix * wet * (1.0 - t[j]) + dry * in[j];
-      }
-    }
-  });
-  if (!ran)
-    for (int32_t j = 0; j < frames; ++j) out[j] = dry * in[j];
+  fadeLeft_ -= faded;
 }

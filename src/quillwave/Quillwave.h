@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "dsp/CutoffModulator.h"
-#include "dsp/LfoGenerator.h"
 #include "dsp/LogScale.h"
-#include "dsp/MultiBandFilterBT.h"
 #include "dsp/TempoNote.h"
 #include "host/IVstAdapter.h"
 #include "quillwave/QuillwaveEditor.h"
 #include "quillwave/TempoFollow.h"
+#include "quillwave/WahVoice.h"
 
 // The plug-in's own class: an auto-wah whose cutoff an oscillator sweeps
 // between two limits, optionally panning the filtered signal between the
@@ -52,9 +51,18 @@ class Quillwave : public IVstAdapter {
   explicit Quillwave(vst::audioMasterCallback host);
   ~Quillwave() override;
 
+  // Changes a musician makes while audio runs reach it through ramps
+  // (mix, sweep limits, resonance) and crossfades (bypass, filter, mode,
+  // programs and saved states) of this length; values set after the
+  // plug-in is switched on and before its first block apply at once.
+  static constexpr double kFadeSeconds = 0.02;
+
   void Reset() override;
   void ParamChanged(int32_t index) override;
   void ProcessDoubles(double** inputs, double** outputs, int32_t frames) override;
+  void ActivationChanged(bool active) override;
+  void BeginParameterBatch() override;
+  void EndParameterBatch() override;
 
   // The editor the plug-in built (it owns it); null if it could not be built.
   IGraphics* Graphics() const { return editorLinks_.graphics; }
@@ -91,32 +99,41 @@ class Quillwave : public IVstAdapter {
   void RefreshResponse();
   void UpdateVisibility();
   void FollowTempo(int32_t frames);
-  void Slew(int32_t frames);
-  void ProcessSlice(double** inputs, double** outputs, int channels, int32_t offset,
-                    int32_t frames);
-  bool RunPair(const double* const* in, double* const* out, int32_t frames);
-  void RunChannel(int channel, int channels, const double* in, double* out, int32_t frames);
+  // A re-alignment to the song position when tempo sync follows a
+  // running transport.
+  void RequestResync();
+  // Moves r to v: at once before the first block and inside a batch (the
+  // crossfade covers those), otherwise over a ramp.
+  void MoveTo(ParamRamp& r, double v);
+  // Keeps the sound path as it is now running beside the changed one and
+  // fades from it; a fade already running keeps the path it started from.
+  void BeginFade();
+  void ReserveFrames(int32_t frames);
+  void ProcessSlice(const double* const* in, double* const* out, int channels, int32_t frames);
+  VoiceBuffers Buffers(int which, double* modulation, double* cutoffs);
 
-  double mix_ = 0.5;
   double cutoff1_ = 0.0, cutoff1Hz_ = 400.0;
   double cutoff2_ = 0.0, cutoff2Hz_ = 3000.0;
   double resonance_ = 4.0;
-  bool tremolo_ = false;
-  bool bypass_ = false;
   bool tempoSync_ = false;
-  bool curveChanged_ = false;
   TempoFollow follow_;
   std::vector<double> curve_;
   std::vector<float> profile1_, profile2_;
-  LogScale frequencies_;    // 100..4000 Hz
-  double lastValue_ = 0.0;  // last oscillator value of the previous block
-  double slewBase_ = 0.0;   // 0.04 * the sample rate at construction
+  LogScale frequencies_;   // 100..4000 Hz
+  double slewBase_ = 0.0;  // 0.04 * the sample rate at construction
   int32_t lastBlockSize_ = 0;
-  std::vector<double> block_;  // oscillator values of the current block
-  std::unique_ptr<LfoGenerator> lfo_;
+  std::vector<double> block_;  // oscillator values of the current slice
   std::unique_ptr<TempoNote> note_;
-  std::vector<std::unique_ptr<MultiBandFilterBT>> filters_;  // one per input channel
-  CutoffModulator modulator_;
+  WahVoice voice_;    // what the musician set
+  WahVoice fading_;   // what the output fades from while fadeLeft_ > 0
+  int32_t fadeLength_ = 882;
+  int32_t fadeLeft_ = 0;
+  bool applyAtOnce_ = true;  // switched on, no block processed yet
+  bool inBatch_ = false;     // a program or state being applied
+  int channelCount_ = 0;     // channels processed: input bindings, at most 2
+  CutoffModulator modulator_;  // the mapping's ceiling and the current cutoffs
+  int32_t capacity_ = 0;       // frames every buffer below holds
+  std::vector<double> scratch_;  // ramp values of both paths, the faded path's audio
   ExpRange cutoffRange_;
   QuillwaveEditorLinks editorLinks_;
 };

@@ -164,6 +164,9 @@ TEST(EffectChannelPair, OutputIsBitIdenticalToPerChannelFiltering) {
 
           bool allSame = true;
           for (int block = 0; block < 24 && allSame; ++block) {
+            // Values set while the plug-in is switched off apply at once
+            // (no ramp, no crossfade), which is what the reference models.
+            e->dispatcher(e, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
             for (const Change& c : kChanges) {
               if (c.block != block) continue;
               e->setParameter(e, c.index, c.value);
@@ -175,6 +178,7 @@ TEST(EffectChannelPair, OutputIsBitIdenticalToPerChannelFiltering) {
               e->setParameter(e, Quillwave::kFilterMode, float(other) / 2.0f);
               ref.Apply(Quillwave::kFilterMode);
             }
+            e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
             const auto l = static_cast<Layout>(layout);
             Buffers mine(l, frames, unsigned(block + 1)), plain(l, frames, unsigned(block + 1));
             e->processDoubleReplacing(e, mine.in, mine.out, frames);

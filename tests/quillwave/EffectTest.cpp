@@ -148,19 +148,29 @@ TEST(Effect, BypassCopiesExactlyAndTheOscillatorWaits) {
   ObserveDc(a, 1000);
   const Split before = ObserveDc(b, 1000);
 
+  // Bypass fades in over 20 ms (882 samples), during which the oscillator
+  // still runs; from then on the input passes untouched.
   Set(a, kOnOff, 1);
+  Set(b, kOnOff, 1);
+  const Block fadeIn = Noise(882, 4);
+  const Block faded = Process(a, fadeIn);
+  EXPECT_NE(faded, fadeIn);
+  EXPECT_EQ(Process(b, fadeIn), faded);
   for (unsigned k = 0; k < 3; ++k) {
     const Block in = Noise(777, 5 + k);
     ASSERT_EQ(Process(a, in), in);
   }
   Set(a, kOnOff, 0);
-  // The free-running oscillator continues from where bypass stopped it: the
-  // bypassed instance now matches the one that never stopped.
-  const Split resumed = ObserveDc(a, 1000);
-  const Split cont = ObserveDc(b, 1000);
-  ASSERT_NEAR(resumed.t[0], cont.t[0], 1e-12);
-  ASSERT_NEAR(resumed.t[999], cont.t[999], 1e-12);
-  EXPECT_GT(std::fabs(resumed.t[0] - before.t[0]), 1e-3);  // it did move meanwhile
+  Set(b, kOnOff, 0);
+  // The free-running oscillator continues from where bypass stopped it:
+  // after the fade out of bypass the output is what it was before, one
+  // fade's worth of oscillator later, whatever happened during bypass.
+  const Split resumed = ObserveDc(a, 2000);
+  const Split cont = ObserveDc(b, 2000);
+  for (int j : {882, 1500, 1999}) ASSERT_NEAR(resumed.t[j], cont.t[j], 1e-12);
+  ObserveDc(a, 1000);
+  const Split later = ObserveDc(a, 1000);
+  EXPECT_GT(std::fabs(later.t[0] - before.t[0]), 1e-3);  // it did move meanwhile
 }
 
 TEST(Effect, PhaseChangeSlewsAtFourHundredthsPerSample) {
@@ -286,12 +296,23 @@ TEST(Effect, PositionJumpRealignsToTheBar) {
     prevLast = s.t.back();
     pos += 512;
   }
-  SetTransport(90000.0, 9.0, 8.0, 120.0, true);  // jump onto a beat
-  EXPECT_NEAR(ObserveDc(inst, 512).t[0], 1.0, 1e-9);
-  SetTransport(200000.0, 9.25, 8.0, 120.0, true);  // a quarter of a cycle in
-  EXPECT_NEAR(ObserveDc(inst, 512).t[0], 0.5, 1e-9);
-  SetTransport(300000.0, 8.5, 8.0, 120.0, true);  // half a cycle in
-  EXPECT_NEAR(ObserveDc(inst, 512).t[0], 0.0, 1e-9);
+  // Each jump re-aligns the phase to the song position; the modulation
+  // gets there through the slew (at most 0.04 per sample), not at once.
+  struct Jump {
+    double samplePos, ppq;
+  };
+  double last = prevLast;
+  for (const Jump& jump : {Jump{90000.0, 9.0}, Jump{200000.0, 9.25}, Jump{300000.0, 8.5}}) {
+    SetTransport(jump.samplePos, jump.ppq, 8.0, 120.0, true);
+    const Split s = ObserveDc(inst, 512);
+    EXPECT_LE(std::fabs(s.t[0] - last), 0.04 + 1e-9);
+    for (int j : {100, 300, 511}) {
+      // Quarter notes at 120 BPM: two cycles a second from the beat.
+      const double cycles = jump.ppq + 2.0 * j / kFs;
+      EXPECT_NEAR(s.t[size_t(j)], 0.5 + 0.5 * std::cos(kTwoPi * cycles), 1e-9) << j;
+    }
+    last = s.t.back();
+  }
   ClearTransport();
 }
 
@@ -313,7 +334,10 @@ TEST(Effect, TempoChangesBelowATenthOfABeatAreIgnored) {
   SetTransport(2.0 * frames, 0.5, 0.0, 120.2, true);
   const Split s2 = ObserveDc(inst, frames);
   EXPECT_GT(s1.t.back(), 0.99);
-  EXPECT_NEAR(s2.t[0], 0.0, 1e-9);  // re-aligned to half a cycle past the bar
+  // Re-aligned to half a cycle past the bar, reached through the slew.
+  EXPECT_LT(s2.t[0], s1.t.back());
+  const double hz = 120.2 / 60.0;
+  EXPECT_NEAR(s2.t[100], 0.5 + 0.5 * std::cos(kTwoPi * (0.5 + hz * 100 / kFs)), 1e-9);
   ClearTransport();
 }
 
