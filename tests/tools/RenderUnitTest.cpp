@@ -154,6 +154,30 @@ TEST(HostTransport, PlaysFromBarOneAtTheGivenTempo) {
   EXPECT_DOUBLE_EQ(stopped.TimeInfo()->tempo, 120.0);
 }
 
+TEST(HostTransport, BarsFollowTheTimeSignatureAndAStartAnywhere) {
+  HostTransport t(44100.0, 120.0);
+  t.SetTimeSignature(3, 4);
+  // Bar 3 of 3/4 at 120 BPM: six quarter notes, three seconds in.
+  t.StartAt(3 * 44100);
+  const vst::VstTimeInfo* info = t.TimeInfo();
+  EXPECT_TRUE(info->flags & vst::kVstTransportChanged);
+  EXPECT_DOUBLE_EQ(info->ppqPos, 6.0);
+  EXPECT_DOUBLE_EQ(info->barStartPos, 6.0);
+  EXPECT_EQ(info->timeSigNumerator, 3);
+  EXPECT_EQ(info->timeSigDenominator, 4);
+  t.SetPosition(t.Position() + 512);
+  EXPECT_FALSE(t.TimeInfo()->flags & vst::kVstTransportChanged);
+  // 8.5 quarters lie in the bar that starts at 6; 9 starts the next.
+  t.SetPosition(static_cast<int64_t>(8.5 * 22050.0));
+  EXPECT_DOUBLE_EQ(t.TimeInfo()->barStartPos, 6.0);
+  t.SetPosition(9 * 22050);
+  EXPECT_DOUBLE_EQ(t.TimeInfo()->barStartPos, 9.0);
+  // 6/8: a bar of three quarter notes too.
+  t.SetTimeSignature(6, 8);
+  t.SetPosition(static_cast<int64_t>(4.0 * 22050.0));
+  EXPECT_DOUBLE_EQ(t.TimeInfo()->barStartPos, 3.0);
+}
+
 TEST(ProgressBar, ShowsShareAndSeconds) {
   char buf[128];
   ProgressBar::Format(buf, sizeof buf, 22050, 88200, 44100.0);

@@ -8,6 +8,16 @@ HostTransport::HostTransport(double sampleRate, std::optional<double> tempo)
 
 void HostTransport::SetPosition(int64_t frame) { position_ = frame; }
 
+void HostTransport::StartAt(int64_t frame) {
+  position_ = frame;
+  start_ = frame;
+}
+
+void HostTransport::SetTimeSignature(int numerator, int denominator) {
+  numerator_ = numerator;
+  denominator_ = denominator;
+}
+
 const vst::VstTimeInfo* HostTransport::TimeInfo() {
   using namespace vst;
   const double seconds = static_cast<double>(position_) / sampleRate_;
@@ -20,14 +30,15 @@ const vst::VstTimeInfo* HostTransport::TimeInfo() {
                                               .count());
   info_.ppqPos = ppq;
   info_.tempo = tempo_;
-  info_.barStartPos = std::floor(ppq / 4.0) * 4.0;
-  info_.timeSigNumerator = 4;
-  info_.timeSigDenominator = 4;
+  const double barQuarters = 4.0 * numerator_ / denominator_;
+  info_.barStartPos = std::floor(ppq / barQuarters) * barQuarters;
+  info_.timeSigNumerator = numerator_;
+  info_.timeSigDenominator = denominator_;
   info_.flags =
       kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
   if (playing_) info_.flags |= kVstTransportPlaying;
   // The transport starts with the first block: every report before that
   // block is done (at activation, in the block itself) says so.
-  if (position_ == 0) info_.flags |= kVstTransportChanged;
+  if (position_ == start_) info_.flags |= kVstTransportChanged;
   return &info_;
 }
