@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sndfile.h>
 #include <unistd.h>
@@ -187,6 +189,78 @@ TEST(RenderToolProbe, SummaryReportsLevelsAndSpeed) {
       << run.out;
   EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("speed     plug-in "), std::string::npos) << run.out;
+}
+
+// Integer output that clipped is still a result (exit 0), but the run says
+// how many samples were lost, how loud they were and how to keep them;
+// float output holds them and says nothing.
+TEST(RenderToolProbe, ReportsClippedIntegerOutput) {
+  ScratchDir dir;
+  const std::string in = dir.Path("in.wav");
+  WriteAudio(in, MakeInput(2, 44100, 20000, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+
+  ToolRun run = RunTool(WithProbe({"--set", "Gain=2", in, dir.Path("float.wav")}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  // The float file keeps what the plug-in produced: the reference.
+  const Audio full = ReadAudio(dir.Path("float.wav"));
+  long long beyond = 0;
+  double peak = 0;
+  for (float s : full.samples) {
+    beyond += std::fabs(s) > 1.0f;
+    peak = std::max(peak, static_cast<double>(std::fabs(s)));
+  }
+  ASSERT_GT(beyond, 0);
+  ASSERT_LT(beyond, static_cast<long long>(full.samples.size()) / 4);
+  char levels[96];
+  std::snprintf(levels, sizeof levels, "(peak %+.1f dBFS, %.3f linear)", 20 * std::log10(peak),
+                peak);
+  const std::string count = std::to_string(beyond) + " samples clipped in the ";
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* format;
+    const char* remedy;
+  };
+  const Case cases[] = {
+      {{"--encoding", "pcm16", in, dir.Path("i16.wav")}, "16-bit WAV", "--encoding float"},
+      {{"--encoding", "pcm24", "--precision", "64", in, dir.Path("i24.aiff")}, "24-bit AIFF",
+       "--encoding float"},
+      {{"--encoding", "pcm16", in, dir.Path("i16.flac")}, "16-bit FLAC",
+       "write WAV or AIFF with --encoding float"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    std::vector<std::string> args{"--plugin", kProbe, "--set", "Gain=2"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    run = RunTool(args);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string expected = "quillwave-render: warning: " + count + c.format + " output " +
+                                 levels;
+    EXPECT_EQ(run.err.rfind(expected, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.remedy), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    // After the summary.
+    EXPECT_NE(run.out.find("speed     "), std::string::npos) << run.out;
+  }
+
+  // With --quiet the summary goes, the warning stays.
+  run = RunTool(WithProbe({"--set", "Gain=2", "--encoding", "pcm16", in, dir.Path("q.wav")}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(count + "16-bit WAV output " + levels), std::string::npos) << run.err;
+  const Audio clipped = ReadAudio(dir.Path("q.wav"));
+  ASSERT_EQ(clipped.samples.size(), full.samples.size());
+  for (size_t i = 0; i < full.samples.size(); ++i) {
+    if (std::fabs(full.samples[i]) > 1.0f) {
+      ASSERT_GE(std::fabs(clipped.samples[i]), 32767.0f / 32768.0f) << "sample " << i;
+    }
+  }
+
+  // A level that fits says nothing.
+  run = RunTool(WithProbe({"--set", "Gain=1", "--encoding", "pcm16", in, dir.Path("fits.wav")}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
 }
 
 TEST(RenderToolProbe, EveryFailureIsOneMessageAndLeavesNoFile) {

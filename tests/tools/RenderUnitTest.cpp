@@ -1,15 +1,21 @@
-// Option parsing, atomic output and the reported transport.
+// Option parsing, atomic output, the clipping count and the reported
+// transport.
 
 #include "AtomicOutput.h"
 #include "HostTransport.h"
 #include "ProgressBar.h"
 #include "RenderError.h"
 #include "RenderOptions.h"
+#include "SoundFile.h"
 #include "ToolHarness.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fcntl.h>
 #include <fstream>
+#include <memory>
+#include <sndfile.h>
 #include <unistd.h>
 
 namespace {
@@ -129,6 +135,46 @@ TEST(AtomicOutput, SameFileFollowsLinksNotNames) {
   EXPECT_TRUE(SameFile(dir.Path("new.wav"), dir.Path("./new.wav")));
   EXPECT_FALSE(SameFile(dir.Path("new.wav"), dir.Path("new.flac")));
   EXPECT_FALSE(SameFile(dir.Path("new.wav"), dir.Path("missing/new.wav")));
+}
+
+// Only samples beyond full scale count, in either precision; float output,
+// which keeps them, counts none.
+TEST(SoundFileWriter, CountsSamplesBeyondFullScaleInIntegerOutput) {
+  qwtools::ScratchDir dir;
+  const float quiet[] = {0.5f, -1.0f, 1.0f, 0.0f};
+  const float loud[] = {1.25f, -0.2f, -1.0001f, 1.0f};
+  const double louder[] = {-2.5, 0.9, 1.0, 1.0000001};
+  const auto open = [&](const char* name, int encoding) {
+    const int fd = ::open(dir.Path(name).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    return std::make_unique<SoundFileWriter>(fd, name,
+                                             AudioFormat{SF_FORMAT_WAV | encoding, 44100, 2});
+  };
+  for (int encoding : {SF_FORMAT_PCM_16, SF_FORMAT_PCM_24}) {
+    auto writer = open("int.wav", encoding);
+    writer->Write(quiet, 2);
+    EXPECT_EQ(writer->Clipped().samples, 0);
+    writer->Write(loud, 2);
+    EXPECT_EQ(writer->Clipped().samples, 2);
+    EXPECT_DOUBLE_EQ(writer->Clipped().peak, 1.25);
+    writer->Write(louder, 2);
+    EXPECT_EQ(writer->Clipped().samples, 4);
+    EXPECT_DOUBLE_EQ(writer->Clipped().peak, 2.5);
+    writer->Close();
+    // What reached the file is clipped to full scale.
+    const qwtools::Audio written = qwtools::ReadAudio(dir.Path("int.wav"));
+    ASSERT_EQ(written.samples.size(), 12u);
+    EXPECT_NEAR(written.samples[4], 1.0f, 1e-4);
+    EXPECT_NEAR(written.samples[8], -1.0f, 1e-9);
+  }
+  auto writer = open("float.wav", SF_FORMAT_FLOAT);
+  writer->Write(loud, 2);
+  writer->Write(louder, 2);
+  EXPECT_EQ(writer->Clipped().samples, 0);
+  writer->Close();
+  const qwtools::Audio kept = qwtools::ReadAudio(dir.Path("float.wav"));
+  ASSERT_EQ(kept.samples.size(), 8u);
+  EXPECT_EQ(kept.samples[0], 1.25f);
+  EXPECT_EQ(kept.samples[4], -2.5f);
 }
 
 TEST(HostTransport, PlaysFromBarOneAtTheGivenTempo) {

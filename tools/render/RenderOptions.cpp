@@ -66,7 +66,8 @@ const char* RenderUsage() {
          "  --format wav|aiff|flac output container (default: from the output name,\n"
          "                         else as the input)\n"
          "  --list-params          print index, name, range, default and current value\n"
-         "  --quiet                no progress bar and no summary\n"
+         "  --quiet                no progress bar and no summary (a warning that\n"
+         "                         integer output clipped still shows)\n"
          "  --help                 this text\n";
 }
 

@@ -209,6 +209,22 @@ std::string Db(double linear) {
   return buf;
 }
 
+// Integer output holds nothing beyond full scale: say how much was lost and
+// how to keep it, on stderr so that it shows with --quiet too.
+void ReportClipping(const Clipping& clipped, const AudioFormat& format) {
+  if (clipped.samples == 0) return;
+  const bool flac = (format.sndfileFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
+  const char* remedy = flac ? "FLAC has no float samples: write WAV or AIFF with --encoding float"
+                            : "write 32-bit float with --encoding float";
+  std::fflush(stdout);
+  std::fprintf(stderr,
+               "quillwave-render: warning: %lld sample%s clipped in the %s output "
+               "(peak %+.1f dBFS, %.3f linear); %s to keep them\n",
+               static_cast<long long>(clipped.samples), clipped.samples == 1 ? "" : "s",
+               format.Describe().c_str(), SignalMeter::Decibels(clipped.peak), clipped.peak,
+               remedy);
+}
+
 }  // namespace
 
 void RenderSession::InstallInterruptHandler() {
@@ -317,6 +333,7 @@ void RenderSession::Run() {
 
   std::optional<RenderResult> result;
   std::optional<AtomicOutput> output;
+  Clipping clipped;
   if (source) {
     output.emplace(o.outputPath);
     SoundFileWriter writer(output->ReleaseDescriptor(), o.outputPath, outFormat);
@@ -329,6 +346,7 @@ void RenderSession::Run() {
     plugin.Suspend();
     progress.Finish();
     writer.Close();
+    clipped = writer.Clipped();
   }
 
   // Both files are complete before either is moved into place.
@@ -336,7 +354,11 @@ void RenderSession::Run() {
   if (output) output->Commit();
   if (stateOutput) stateOutput->Commit();
 
-  if (!result || o.quiet) return;
+  if (!result) return;
+  if (o.quiet) {
+    ReportClipping(clipped, outFormat);
+    return;
+  }
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   const double duration = static_cast<double>(result->frames) / rate;
@@ -359,4 +381,5 @@ void RenderSession::Run() {
   std::printf("speed     plug-in %.0fx real time, whole run %.0fx real time\n",
               pluginSeconds > 0 ? duration / pluginSeconds : 0.0,
               elapsed > 0 ? duration / elapsed : 0.0);
+  ReportClipping(clipped, outFormat);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -159,18 +160,37 @@ SoundFileWriter::SoundFileWriter(int fd, const std::string& displayName, const A
     throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(nullptr));
   }
   sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  channels_ = format.channels;
+  integer_ = (format.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_FLOAT;
 }
 
 SoundFileWriter::~SoundFileWriter() {
   if (file_) sf_close(file_);
 }
 
+template <typename Sample>
+void SoundFileWriter::CountClipped(const Sample* interleaved, int64_t samples) {
+  // Counted here, before libsndfile converts: afterwards a clipped sample
+  // cannot be told from one that was exactly at full scale.
+  int64_t count = 0;
+  double peak = clipped_.peak;
+  for (int64_t i = 0; i < samples; ++i) {
+    const double a = std::fabs(static_cast<double>(interleaved[i]));
+    count += a > 1.0;
+    peak = a > peak ? a : peak;
+  }
+  clipped_.samples += count;
+  clipped_.peak = peak;
+}
+
 void SoundFileWriter::Write(const float* interleaved, int64_t frames) {
+  if (integer_) CountClipped(interleaved, frames * channels_);
   if (sf_writef_float(file_, interleaved, frames) != frames)
     throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(file_));
 }
 
 void SoundFileWriter::Write(const double* interleaved, int64_t frames) {
+  if (integer_) CountClipped(interleaved, frames * channels_);
   if (sf_writef_double(file_, interleaved, frames) != frames)
     throw RenderError("cannot write output '" + name_ + "': " + sf_strerror(file_));
 }

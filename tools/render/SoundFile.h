@@ -41,9 +41,16 @@ class SoundFileReader {
   int64_t frames_ = 0;
 };
 
+// Samples an integer output could not hold: how many lay beyond full scale
+// (-1..1), and the largest magnitude written.
+struct Clipping {
+  int64_t samples = 0;
+  double peak = 0.0;
+};
+
 // Writes interleaved samples to an already open descriptor (the temporary
 // file of an AtomicOutput). Samples beyond -1..1 are clipped in integer
-// formats.
+// formats, and counted.
 class SoundFileWriter {
  public:
   SoundFileWriter(int fd, const std::string& displayName, const AudioFormat& format);
@@ -56,9 +63,18 @@ class SoundFileWriter {
   // Finishes the header and closes the descriptor. Throws on failure.
   void Close();
 
+  // What was clipped so far; always none for float output.
+  const Clipping& Clipped() const { return clipped_; }
+
  private:
+  template <typename Sample>
+  void CountClipped(const Sample* interleaved, int64_t samples);
+
   std::string name_;
   SNDFILE* file_ = nullptr;
+  int channels_ = 0;
+  bool integer_ = false;
+  Clipping clipped_;
 };
 
 // libsndfile's container word for the output: from --format, else from the
