@@ -124,8 +124,9 @@ void LfoGenerator::ShapeStep() {
 void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   const double period = 2.0 * pi;
   const double skew = std::fabs(symmetry - 0.5);
-  double e = realTime ? (2.0 * syncPhase + phase + skew) * pi + phaseCarry : (phase + skew) * pi;
-  e = WrapStart(e, period);
+  const double offset = realTime ? (2.0 * syncPhase + phase + skew) * pi : (phase + skew) * pi;
+  const bool continues = realTime && offset == endOffset && phaseCarry == endCarry;
+  double e = continues ? endPhase : WrapStart(realTime ? offset + phaseCarry : offset, period);
   const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
 
   // The shape is fixed for the block, so the waveform is chosen once; the
@@ -139,5 +140,10 @@ void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   else
     e = RenderWave<Wave::kSquare>(*this, buffer, count, e, step);
 
-  if (realTime) phaseCarry = e - (skew + 2.0 * syncPhase + phase) * pi;
+  if (realTime) {
+    phaseCarry = e - offset;
+    endPhase = e;
+    endOffset = offset;
+    endCarry = phaseCarry;
+  }
 }

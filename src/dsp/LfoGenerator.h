@@ -29,6 +29,13 @@ struct LfoGenerator {
   double sqFallStart = 0.0;  // phase where the square's falling ramp starts
   double sqRiseEnd = 0.0;    // phase where the square's rising ramp ends
   double turnPoint = 0.0;    // share of the period spent falling
+  // Where the last real-time render ended, so that the next one starts on
+  // exactly that phase (not on offsets + carry, which rounds differently
+  // and would make the output depend on where blocks end) while neither
+  // the offsets nor the carry were changed in between.
+  double endPhase = 0.0;
+  double endOffset = -1.0;
+  double endCarry = 0.0;
 
   LfoGenerator();
 

@@ -24,16 +24,20 @@ void WahVoice::Settle() {
   for (auto& f : filters) f.SetResonance(resonance.Value());
 }
 
-// After a curve change the modulation leaves the previous slice's last
-// value on a straight ramp of at most one step per sample and joins the new
-// curve where it first comes within a step of it. The slice's last sample
-// is never replaced.
+// After a curve change the modulation leaves the last value on a straight
+// ramp of at most one step per sample and joins the new curve where it
+// first comes within a step of it. The ramp carries on into the next slice
+// when it has not arrived, so where the host cuts its blocks changes
+// nothing.
 void WahVoice::Slew(double* v, int frames, double step) {
-  double d = v[0] - lastValue;
-  for (int j = 0; std::fabs(d) > step && j < frames - 1; ++j) {
+  for (int j = 0; j < frames; ++j) {
+    const double d = v[j] - lastValue;
+    if (std::fabs(d) <= step) {
+      slewing = false;
+      return;
+    }
     lastValue = d >= 0.0 ? lastValue + step : lastValue - step;
     v[j] = lastValue;
-    d = v[j + 1] - lastValue;
   }
 }
 
@@ -49,9 +53,10 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
 
   lfo.Render(b.modulation, frames, true);
   if (curveChanged) {
-    Slew(b.modulation, frames, slewStep);
+    slewing = true;
     curveChanged = false;
   }
+  if (slewing) Slew(b.modulation, frames, slewStep);
   lastValue = b.modulation[frames - 1];
 
   if (!Ramping()) {

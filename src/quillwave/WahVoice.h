@@ -36,6 +36,7 @@ struct WahVoice {
   bool tremolo = false;
   bool bypass = false;
   bool curveChanged = false;  // the next slice slews onto the new curve
+  bool slewing = false;       // on the way to the curve
   double lastValue = 0.0;     // last oscillator value of the previous slice
 
   WahVoice();

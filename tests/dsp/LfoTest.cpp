@@ -50,7 +50,8 @@ TEST(LfoGenerator, ConstructionValues) {
   EXPECT_EQ(o.increment, 2.0 * o.pi * 8.0 / 44100.0);
   EXPECT_EQ(o.turnPoint, 0.5);
   EXPECT_EQ(o.minRampTime, 0.008);
-  static_assert(sizeof(LfoGenerator) == 21 * sizeof(double));
+  // 21 fields of the oscillator, 3 of where the last block ended.
+  static_assert(sizeof(LfoGenerator) == 24 * sizeof(double));
 }
 
 TEST(LfoGenerator, TurnPointFollowsSymmetryWithinTheRampShare) {

@@ -56,6 +56,14 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
       const int frames = block % 3 == 0 ? 512 : (block % 3 == 1 ? 100 : 1);
       g_time.samplePos += frames;
       g_time.ppqPos += frames / 48000.0 * 128.0 / 60.0;
+      // Automation between blocks starts ramps and crossfades.
+      if (block % 7 == 0) {
+        e->setParameter(e, Quillwave::kMix, float(block % 5) / 4.0f);
+        e->setParameter(e, Quillwave::kCutoff1, float(block % 3) / 2.0f);
+        e->setParameter(e, Quillwave::kResonance, float(block % 4) / 3.0f);
+      }
+      if (block % 11 == 0) e->setParameter(e, Quillwave::kOnOff, float(block % 2));
+      if (block % 13 == 0) e->setParameter(e, Quillwave::kMode, float(block % 2));
       e->processDoubleReplacing(e, din, dout, frames);
       e->processReplacing(e, fin, fout, block % 2 ? 2000 : 333);  // sliced by the adapter
       if (block % 50 == 0) e->processDoubleReplacing(e, lin, lout, block % 100 ? 20000 : 4097);

@@ -28,7 +28,9 @@ std::string Slurp(const std::string& path) {
 }
 }  // namespace
 
-ToolRun RunTool(const std::vector<std::string>& args) {
+ToolRun RunTool(const std::vector<std::string>& args) { return RunProgram(QW_RENDER_TOOL, args); }
+
+ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
   ScratchDir logs;
   const std::string outPath = logs.Path("stdout"), errPath = logs.Path("stderr");
   posix_spawn_file_actions_t actions;
@@ -37,16 +39,16 @@ ToolRun RunTool(const std::vector<std::string>& args) {
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
-  std::vector<std::string> all{QW_RENDER_TOOL};
+  std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
   ToolRun run;
-  if (posix_spawn(&pid, QW_RENDER_TOOL, &actions, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
     posix_spawn_file_actions_destroy(&actions);
-    ADD_FAILURE() << "cannot start " << QW_RENDER_TOOL;
+    ADD_FAILURE() << "cannot start " << program;
     return run;
   }
   posix_spawn_file_actions_destroy(&actions);

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for running quillwave-render end to end: a scratch directory,
+// Helpers for running the command-line tools end to end: a scratch directory,
 // running the program with captured output, and audio files in and out.
 
 #include <string>
@@ -14,8 +14,10 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs the built tool with these arguments.
+// Runs the built quillwave-render with these arguments.
 ToolRun RunTool(const std::vector<std::string>& args);
+// Runs another program with these arguments.
+ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 // A fresh directory, removed with its contents at the end of the test.
 class ScratchDir {
