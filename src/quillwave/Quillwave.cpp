@@ -99,7 +99,7 @@ void Quillwave::EndParameterBatch() {
 }
 
 void Quillwave::MoveTo(ParamRamp& r, double v) {
-  if (applyAtOnce_ || inBatch_)
+  if (AtOnce())
     r.Jump(v);
   else
     r.SetTarget(v);

@@ -102,8 +102,9 @@ class Quillwave : public IVstAdapter {
   // A re-alignment to the song position when tempo sync follows a
   // running transport.
   void RequestResync();
-  // Moves r to v: at once before the first block and inside a batch (the
+  // Changes apply at once before the first block and inside a batch (the
   // crossfade covers those), otherwise over a ramp.
+  bool AtOnce() const { return applyAtOnce_ || inBatch_; }
   void MoveTo(ParamRamp& r, double v);
   // Keeps the sound path as it is now running beside the changed one and
   // fades from it; a fade already running keeps the path it started from.

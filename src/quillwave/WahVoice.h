@@ -24,8 +24,9 @@ struct VoiceBuffers {
 // keep a copy of the path it is leaving running while the new one fades in.
 struct WahVoice {
   static constexpr int kChannels = 2;
-  // Mix, sweep limits and resonance reach a new value over this time.
-  static constexpr double kRampSeconds = 0.02;
+  // Mix, sweep limits and resonance reach a new value over this time. A
+  // resonant band swept much faster across the spectrum rings above it.
+  static constexpr double kRampSeconds = 0.025;
 
   LfoGenerator lfo;
   std::array<MultiBandFilterBT, kChannels> filters;

@@ -19,7 +19,8 @@ using qwtest::SharedHost;
 
 constexpr double kFs = 44100.0;
 constexpr double kTwoPi = 6.283185307179586;
-constexpr int kFade = 882;  // 20 ms
+constexpr int kFade = 882;   // crossfades, 20 ms
+constexpr int kRamp = 1103;  // ramps, 25 ms
 
 enum P {
   kMix,
@@ -183,7 +184,7 @@ TEST(SmoothChanges, SwitchesAndMixEndOnExactlyTheNewSound) {
     Append(a, Process(smooth, Signal(after, before)));
     Append(b, Process(instant, Signal(after, before)));
 
-    const size_t change = before, end = before + kFade;
+    const size_t change = before, end = before + (c.index == kMix ? kRamp : kFade);
     EXPECT_GT(MaxDifference(a, b, change, end), 1e-3);  // it did fade
     EXPECT_EQ(MaxDifference(a, b, end, a[0].size()), 0.0);
     // The instant switch steps; the faded one stays close to the smoothness
@@ -196,7 +197,7 @@ TEST(SmoothChanges, SwitchesAndMixEndOnExactlyTheNewSound) {
 }
 
 // Sweep limits and resonance ramp too: no step where they change, and the
-// ramp is over after 20 ms (what follows is a steady sweep again).
+// ramp is over after 25 ms (what follows is a steady sweep again).
 TEST(SmoothChanges, SweepLimitsAndResonanceMoveWithoutSteps) {
   for (int mode = 0; mode < 3; ++mode) {
     SCOPED_TRACE(mode);
@@ -220,8 +221,8 @@ TEST(SmoothChanges, SweepLimitsAndResonanceMoveWithoutSteps) {
     Append(b, Process(instant, Signal(4410, 4410)));
     // After the ramp both run the same filter on the same input; their
     // histories differ only by what has since decayed.
-    EXPECT_LT(MaxDifference(a, b, 4410 + 4 * kFade, 8820), 1e-3);
-    EXPECT_GT(Click(b, 4410, 4414), 20.0 * Click(a, 4410, 4410 + kFade));
+    EXPECT_LT(MaxDifference(a, b, 4410 + 4 * kRamp, 8820), 1e-3);
+    EXPECT_GT(Click(b, 4410, 4414), 20.0 * Click(a, 4410, 4410 + kRamp));
   }
 }
 
