@@ -72,13 +72,14 @@ std::string NoteName(const SyncCase& c);
 double CyclesPerBar(const SyncCase& c);
 
 struct SyncFigure {
-  double blocks = 0;      // 4 bars: fixed 512-frame blocks against random 1..2048
-  double blocksLate = 0;  // the same from 50 ms on (after the start-up slew)
+  // The modulation value, 4 bars: fixed 512-frame blocks against random
+  // 1..2048, and the output itself there.
+  double blocks = 0;
+  double blocksOutput = 0;
   std::vector<double> blocksPerBar;
   double fromBar3 = 0;  // bar 1..5 against a transport started at bar 3
-  double memory = 0;    // what the filter still remembers of bars 1-2 there
 };
-constexpr int64_t kCompareAfterBar3 = 22050;  // 0.5 s
+constexpr int64_t kCompareAfterBar3 = 2205;  // 50 ms: the start's slew has ended
 SyncFigure MeasureSync(const PluginLibrary& library, const SyncCase& c, uint32_t seed);
 
 }  // namespace clicks
