@@ -1,7 +1,8 @@
 // The committed editor images keep the promises the editor relies on: sizes
 // and frame counts, knob frames whose pointer and value arc follow the
 // frame's value, switches whose second frame is the lit one, opaque
-// background with plot screens the plot colour reads well on.
+// background with plot screens the plot colour reads well on, note-kind
+// symbols over their buttons.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -181,6 +182,43 @@ TEST(Artwork, FilterNamesBesideEachButton) {
       for (int x = start + 34; x < start + 50 && x < 130; ++x)
         EXPECT_EQ(At(*b, x, y).a, 0) << x << "," << y;
   }
+}
+
+// The prefix's buttons lie 26 pixels apart, their lamps at x 11, 37 and 63
+// of the note-kind image. Each symbol stands over its own lamp, all shifted
+// alike (within a pixel), clear of its neighbours; the middle one carries
+// its figures beside the note, so it is far wider than the plain note.
+TEST(Artwork, NoteKindsStandOverTheirButtons) {
+  auto b = Load("note_lbl.png");
+  ASSERT_TRUE(b);
+  struct Span {
+    int left, right;  // inked columns, inclusive
+  };
+  std::vector<Span> symbols;
+  for (int x = 0; x < b->GetWidth(); ++x) {
+    bool ink = false;
+    for (int y = 0; y < b->GetHeight(); ++y) ink = ink || At(*b, x, y).a > 64;
+    if (!ink) continue;
+    // A note and its figures stand up to three columns apart.
+    if (!symbols.empty() && x - symbols.back().right <= 4) {
+      symbols.back().right = x;
+    } else {
+      symbols.push_back({x, x});
+    }
+  }
+  ASSERT_EQ(symbols.size(), 3u);
+  const double lamps[] = {11, 37, 63};
+  double offset[3];
+  for (int i = 0; i < 3; ++i) {
+    offset[i] = (symbols[i].left + symbols[i].right + 1) / 2.0 - lamps[i];
+    EXPECT_LE(std::fabs(offset[i]), 1.5) << "symbol " << i;
+    if (i > 0) {
+      EXPECT_NEAR(offset[i], offset[0], 1.0) << "symbol " << i;
+      EXPECT_GE(symbols[i].left - symbols[i - 1].right, 6) << "symbol " << i;
+    }
+  }
+  const int plain = symbols[0].right - symbols[0].left + 1;
+  EXPECT_GE(symbols[1].right - symbols[1].left + 1, 2 * plain);
 }
 
 }  // namespace

@@ -221,11 +221,20 @@ Canvas NoteKinds(Typeface& type) {
   };
   // Centred over the buttons, 26 pixels apart.
   const double y = 40;
+  const TextStyle figures{8, true, 0, kTitle};
   note(10, y);
-  note(34, y);
-  c.Fill(box, Circle(41, y, 1.3), kTitle);
+  // The second kind lasts 4/3 of the note, and the figures beside it say so
+  // (a dot would promise 3/2). They stand on the line of the head's bottom;
+  // note and figures together are centred on the button's lamp, which puts
+  // their ink as far left of it as the neighbours' (the figures' advance
+  // ends in blank).
+  const double lamp = 37, headLeft = 3.4, stemRight = 3.25, gap = 3;
+  const double width = headLeft + stemRight + gap + type.Width("4/3", figures);
+  const double x = lamp - width / 2 + headLeft;
+  note(x, y);
+  type.Draw(c, "4/3", x + stemRight + gap, y + 2, figures);
   note(62, y);
-  type.Draw(c, "3", 64, y - 18, {8, true, 0, kTitle}, Align::Centre);
+  type.Draw(c, "3", 64, y - 18, figures, Align::Centre);
   return c;
 }
 

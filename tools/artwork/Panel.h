@@ -22,7 +22,8 @@ Canvas Lamp(int size, bool lit);
 // 52 x 52 emblem.
 Canvas Logo(Typeface& type);
 
-// 78 x 47: plain, dotted and triplet note above the three note-kind buttons.
+// 78 x 47: plain note, note "4/3" and triplet note above the three
+// note-kind buttons.
 Canvas NoteKinds(Typeface& type);
 
 // 130 x 18: the names of the three filter voices beside their buttons.
