@@ -107,6 +107,29 @@ void BM_Effect(benchmark::State& state) {
 }
 BENCHMARK(BM_Effect)->ArgsProduct({{kLowPass, kBandPass, kWah, kTremolo}, {512, 1024}});
 
+// The same under automation that never lets the ramps end: mix, both sweep
+// limits and the resonance get a new value before every block.
+void BM_EffectAutomated(benchmark::State& state) {
+  const int mode = static_cast<int>(state.range(0));
+  const int frames = 512;
+  Effect fx(mode, frames);
+  std::vector<double> l = Noise(frames, 2), r = Noise(frames, 3), ol(frames), orr(frames);
+  double* in[2] = {l.data(), r.data()};
+  double* out[2] = {ol.data(), orr.data()};
+  int block = 0;
+  for (auto _ : state) {
+    const float v = float(block++ % 100) / 100.0f;
+    for (int index : {Quillwave::kMix, Quillwave::kCutoff1, Quillwave::kCutoff2,
+                      Quillwave::kResonance})
+      fx.e->setParameter(fx.e, index, index == Quillwave::kCutoff2 ? 1.0f - v : v);
+    fx.Process(in, out, frames);
+    benchmark::DoNotOptimize(ol.data());
+  }
+  state.SetLabel(kModeNames[mode]);
+  SetFrameCounters(state, frames);
+}
+BENCHMARK(BM_EffectAutomated)->DenseRange(kLowPass, kTremolo);
+
 // ---- the floor: the same per-sample arithmetic in one tight loop ----
 // One cosine oscillator value per frame, then per channel a coefficient
 // update and a filter step, and the dry/wet mix. The straightforward code

@@ -13,7 +13,10 @@ class ParamRamp {
   ParamRamp(double value, double low, double high) : low_(low), high_(high) { Jump(value); }
 
   // Samples a ramp lasts (at least 1); a running ramp keeps its length.
-  void SetLength(int samples) { length_ = std::max(samples, 1); }
+  void SetLength(int samples) {
+    length_ = std::max(samples, 1);
+    step_ = 1.0 / length_;
+  }
   int Length() const { return length_; }
 
   // The value becomes v at once; any ramp ends.
@@ -45,7 +48,7 @@ class ParamRamp {
     --remaining_;
     double v = target_;
     if (remaining_ > 0) {
-      const double t = static_cast<double>(length_ - remaining_) / length_;
+      const double t = (length_ - remaining_) * step_;
       const double u = 1.0 - t;
       // start + (target - start)(3t^2 - 2t^3) + slope t(1 - t)^2
       v = start_ + (target_ - start_) * (t * t * (3.0 - 2.0 * t)) + startSlope_ * t * u * u;
@@ -58,7 +61,9 @@ class ParamRamp {
 
   // Writes the next n values.
   void Fill(double* out, int n) {
-    for (int i = 0; i < n; ++i) out[i] = Next();
+    int i = 0;
+    for (; i < n && remaining_ > 0; ++i) out[i] = Next();
+    for (; i < n; ++i) out[i] = value_;
   }
 
  private:
@@ -67,5 +72,6 @@ class ParamRamp {
   double slope_ = 0.0;       // per sample, of the last step
   double startSlope_ = 0.0;  // slope at the ramp's start, per ramp length
   int length_ = 1;
+  double step_ = 1.0;  // 1 / length_
   int remaining_ = 0;
 };

@@ -102,6 +102,11 @@ class WahSimple final : public IFilter {
     qBase_ = q;
     Recompute();
   }
+  void SetCutoffAndResonance(double fc, double q) {
+    fc_ = fc;
+    qBase_ = q;
+    Recompute();
+  }
   void SetSampleRate(double fs) {
     fs_ = fs;
     hp_.SetSampleRate(fs);

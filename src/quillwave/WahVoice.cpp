@@ -62,7 +62,7 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
   if (!Ramping()) {
     const double lo = low.Value(), hi = high.Value();
     for (int j = 0; j < frames; ++j) b.cutoffs[j] = sweep.At(lo, hi, b.modulation[j]);
-    if (channels == 2 && RunPair(in, out, frames, b)) return;
+    if (channels == 2 && RunPair(in, out, frames, b, false)) return;
     for (int c = 0; c < channels; ++c)
       if (in[c] && out[c]) RunChannel(c, channels, in[c], out[c], frames, b);
     return;
@@ -76,6 +76,9 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
   mix.Fill(b.mix, frames);
   if (resonanceMoves) resonance.Fill(b.resonance, frames);
   sweep.MapSwept(b.modulation, b.low, b.high, b.cutoffs, frames);
+  // While only mix and limits move the filters' coefficients still follow
+  // the cutoff alone, so both channels can share them.
+  if (!resonanceMoves && channels == 2 && RunPair(in, out, frames, b, true)) return;
   for (int c = 0; c < channels; ++c)
     if (in[c] && out[c]) RunChannelRamped(c, channels, in[c], out[c], frames, resonanceMoves, b);
 }
@@ -94,11 +97,13 @@ bool Disjoint(const double* a, const double* b, int n) {
 // loop keeps in locals. The arithmetic is exactly that of SetCutoff and
 // ProcessSample per channel; afterwards both filters hold the cutoff and
 // coefficients of the last sample, as those calls would have left them.
-template <bool kTremolo, class F>
+// With kMixMoves the mix is taken per sample from mixes (on its ramp).
+template <bool kTremolo, bool kMixMoves, class F>
 void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double* in0,
-               const double* in1, double* out0, double* out1, int n, double mix) {
+               const double* in1, double* out0, double* out1, int n, double steadyMix,
+               const double* mixes) {
   if (n <= 0) return;
-  const double dry = 1.0 - mix;
+  const double steadyDry = 1.0 - steadyMix;
   auto h0 = f0.GetState();
   auto h1 = f1.GetState();
   for (int j = 0; j < n; ++j) {
@@ -107,6 +112,8 @@ void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double
     const double x1 = in1[j];
     const double w0 = f0.Step(c, h0, x0);
     const double w1 = f1.Step(c, h1, x1);
+    const double mix = kMixMoves ? mixes[j] : steadyMix;
+    const double dry = kMixMoves ? 1.0 - mix : steadyDry;
     if constexpr (kTremolo) {
       out0[j] = mix * w0 * t[j] + dry * x0;
       out1[j] = mix * w1 * (1.0 - t[j]) + dry * x1;
@@ -119,6 +126,18 @@ void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double
   f1.SetState(h1);
   f0.SetCutoff(cutoff[n - 1]);
   f1.SetCutoff(cutoff[n - 1]);
+}
+
+// Sets cutoff and resonance with one coefficient computation where the
+// filter offers it; the coefficients are the same either way.
+template <class F>
+void Retune(F& f, double fc, double q) {
+  if constexpr (requires { f.SetCutoffAndResonance(fc, q); }) {
+    f.SetCutoffAndResonance(fc, q);
+  } else {
+    f.SetResonance(q);
+    f.SetCutoff(fc);
+  }
 }
 
 // Which gain the filtered signal of a channel gets in tremolo mode: the
@@ -136,7 +155,7 @@ Gain GainOf(bool tremolo, int channel, int channels) {
 // coefficients), and no channel writes where the other reads or writes.
 // Returns false, having done nothing, otherwise.
 bool WahVoice::RunPair(const double* const* in, double* const* out, int frames,
-                       const VoiceBuffers& b) {
+                       const VoiceBuffers& b, bool mixMoves) {
   if (!in[0] || !in[1] || !out[0] || !out[1]) return false;
   if (!Disjoint(out[0], in[1], frames) || !Disjoint(out[1], in[0], frames) ||
       !Disjoint(out[0], out[1], frames))
@@ -147,10 +166,15 @@ bool WahVoice::RunPair(const double* const* in, double* const* out, int frames,
   const bool trem = tremolo;
   return MultiBandFilterBT::VisitActivePair(filters[0], filters[1], [&](auto& f0, auto& f1) {
     if (!f0.SharesCoefficients(f1)) return false;
-    if (trem)
-      SweepPair<true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m);
+    const double* mixes = b.mix;
+    if (trem && mixMoves)
+      SweepPair<true, true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
+    else if (trem)
+      SweepPair<true, false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
+    else if (mixMoves)
+      SweepPair<false, true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
     else
-      SweepPair<false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m);
+      SweepPair<false, false>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
     return true;
   });
 }
@@ -207,8 +231,10 @@ void WahVoice::RunChannelRamped(int channel, int channels, const double* in, dou
   const Gain gain = GainOf(tremolo, channel, channels);
   const bool ran = holder.VisitActive([&](auto& filter) {
     for (int j = 0; j < frames; ++j) {
-      if (resonanceMoves) filter.SetResonance(q[j]);
-      filter.SetCutoff(cutoff[j]);
+      if (resonanceMoves)
+        Retune(filter, cutoff[j], q[j]);
+      else
+        filter.SetCutoff(cutoff[j]);
       const double x = in[j];
       const double wet = filter.ProcessSample(x);
       const double dry = 1.0 - m[j];

@@ -59,7 +59,9 @@ struct WahVoice {
 
  private:
   void Slew(double* v, int frames, double step);
-  bool RunPair(const double* const* in, double* const* out, int frames, const VoiceBuffers& b);
+  // mixMoves: the mix of each sample is in b.mix.
+  bool RunPair(const double* const* in, double* const* out, int frames, const VoiceBuffers& b,
+               bool mixMoves);
   void RunChannel(int channel, int channels, const double* in, double* out, int frames,
                   const VoiceBuffers& b);
   void RunChannelRamped(int channel, int channels, const double* in, double* out, int frames,
