@@ -165,8 +165,35 @@ void IEffectCore::SetParameterFromEditor(int32_t index, double normalized) {
   // gets it.
   if (!p || !std::isfinite(normalized)) return;
   p->SetFromNormalized(normalized);
-  InformHostOfParameter(index, normalized);
+  PostAutomate(index, normalized);
   ParamChanged(index);
+}
+
+bool IEffectCore::DeliverHostEdits() {
+  const std::thread::id me = std::this_thread::get_id();
+  std::thread::id none{};
+  if (deliverer_.load() != me && !deliverer_.compare_exchange_strong(none, me)) return true;
+  ++deliveryDepth_;
+  HostEdit e;
+  while (edits_.Pop(e)) {
+    switch (e.kind) {
+      case HostEdit::kBegin: BeginParameterGesture(e.index); break;
+      case HostEdit::kAutomate: InformHostOfParameter(e.index, e.value); break;
+      case HostEdit::kEnd: EndParameterGesture(e.index); break;
+    }
+  }
+  if (--deliveryDepth_ > 0) return true;
+  deliverer_.store(std::thread::id{});
+  return !CloseAfterDelivery();
+}
+
+bool IEffectCore::DeliverHostEditsFromEditor() {
+  // A host that calls idle does so every few tens of milliseconds; one
+  // silent for longer is taken not to call it.
+  constexpr auto kIdleGap = std::chrono::milliseconds(250);
+  const Clock::rep last = lastIdle_.load();
+  if (last != 0 && Clock::now() - Clock::time_point(Clock::duration(last)) < kIdleGap) return true;
+  return DeliverHostEdits();
 }
 
 void IEffectCore::PushNormalizedToControls(int32_t index, double n) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "core/ChannelBinding.h"
 #include "base/GrowBuffer.h"
+#include "core/HostEditQueue.h"
 #include "core/HostTimeInfo.h"
 #include "core/IEditorLink.h"
 #include "core/IParameter.h"
@@ -94,6 +98,10 @@ class IEffectCore {
   // kMaxBlockFrames; the block size becomes what the buffers hold. A
   // negative size changes nothing.
   virtual void SetBlockFrames(int32_t frames);  // 40
+  // Called after the outermost delivery of editor edits on this thread: a
+  // close the host asked for from inside one of them happens here. True
+  // when the instance was destroyed.
+  virtual bool CloseAfterDelivery() { return false; }  // 43
   // Around the values of a program or saved state being applied, one
   // ParamChanged per parameter in between.
   virtual void BeginParameterBatch() {}  // 41
@@ -112,19 +120,51 @@ class IEffectCore {
   void Lock() { lock_.lock(); }
   void Unlock() { lock_.unlock(); }
   std::recursive_mutex& Mutex() { return lock_; }
+  // Holds the lock for its scope; a null core holds nothing (an editor
+  // built without a plug-in).
   class Hold {
    public:
-    explicit Hold(IEffectCore& core) : core_(core) { core_.Lock(); }
-    ~Hold() { core_.Unlock(); }
+    explicit Hold(IEffectCore& core) : core_(&core) { core_->Lock(); }
+    explicit Hold(IEffectCore* core) : core_(core) {
+      if (core_) core_->Lock();
+    }
+    ~Hold() {
+      if (core_) core_->Unlock();
+    }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
    private:
-    IEffectCore& core_;
+    IEffectCore* core_;
   };
 
   // Diagnostic hook at fixed points; produces no output.
   static void TraceHook(const char* function, int line, const char* format, ...);
+
+  // ---- edits the editor reports to the host ----
+  // The editor queues its gestures and values here, with the lock held or
+  // not. They reach the host without the instance lock held, so a host that
+  // takes locks of its own in these callbacks, or answers them on another
+  // thread, cannot deadlock with the editor.
+  void PostBeginEdit(int32_t index) { edits_.Push({HostEdit::kBegin, index, 0.0}); }
+  void PostAutomate(int32_t index, double normalized) {
+    edits_.Push({HostEdit::kAutomate, index, normalized});
+  }
+  void PostEndEdit(int32_t index) { edits_.Push({HostEdit::kEnd, index, 0.0}); }
+  bool HostEditsPending() const { return !edits_.Empty(); }
+  // Delivers the queued edits on the calling thread, which must not hold
+  // the instance lock; a delivery running on another thread is left to do
+  // it. False when the host closed the instance from inside one of these
+  // callbacks: the instance has been destroyed since, and the caller must
+  // not touch it or anything it owned.
+  bool DeliverHostEdits();
+  // For the editor's own thread: delivers only while the host does not
+  // call the editor's idle request, which delivers on the host's thread.
+  bool DeliverHostEditsFromEditor();
+  // The host called the editor's idle request.
+  void NoteHostIdle() { lastIdle_.store(Clock::now().time_since_epoch().count()); }
+  // True on the thread that is delivering edits, while it does.
+  bool DeliveringOnThisThread() const { return deliverer_.load() == std::this_thread::get_id(); }
 
   // ---- channels ----
   // True when a legal configuration matches; a negative count matches any.
@@ -212,6 +252,12 @@ class IEffectCore {
   OwnedPtrList<ChannelBinding> outputBindings_;
 
  private:
+  using Clock = std::chrono::steady_clock;
+  HostEditQueue edits_;
+  std::atomic<std::thread::id> deliverer_{};  // the thread delivering edits, if any
+  int deliveryDepth_ = 0;                     // its nested deliveries
+  std::atomic<Clock::rep> lastIdle_{0};       // when the host last called idle; 0: never
+
   void ParseChannelIO(const char* text, int32_t* maxInputs, int32_t* maxOutputs);
   void CreateBindings(GrowBuffer& data, OwnedPtrList<ChannelBinding>& list, int32_t count,
                       ChannelBinding::Form form);

@@ -23,9 +23,11 @@ struct Key {
   }
 };
 
+// Never destroyed: an editor thread may still draw text while the process
+// exits.
 ProcessCache<Key, raster::CachedFont>& Fonts() {
-  static ProcessCache<Key, raster::CachedFont> cache;
-  return cache;
+  static auto* cache = new ProcessCache<Key, raster::CachedFont>;
+  return *cache;
 }
 
 std::unique_ptr<raster::CachedFont> MakeFont(const Key& key) {

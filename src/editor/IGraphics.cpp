@@ -23,24 +23,6 @@ double Normalize(const IParameter& p, double v) {
   return std::pow((p.Clamp(v) - p.Min()) / span, 1.0 / p.Shape());
 }
 
-// The plug-in's lock, when there is a plug-in. The parameter path walks the
-// control list and writes parameter values under it, so the list changes
-// and value entry reads the current value under it too.
-class PluginLock {
- public:
-  explicit PluginLock(IEffectCore* plugin) : plugin_(plugin) {
-    if (plugin_) plugin_->Lock();
-  }
-  ~PluginLock() {
-    if (plugin_) plugin_->Unlock();
-  }
-  PluginLock(const PluginLock&) = delete;
-  PluginLock& operator=(const PluginLock&) = delete;
-
- private:
-  IEffectCore* plugin_;
-};
-
 bool InArea(const IRect& area, const IRect& r) {
   return !area.Empty() && !r.Empty() && area.Overlaps(r);
 }
@@ -71,7 +53,9 @@ IBitmapStrip IGraphics::LoadBitmapStrip(int id, const char* fileName, int frames
 void IGraphics::SetBackground(IControl* control) {
   if (!control) return;
   control->SetGraphics(this);
-  PluginLock lock(plugin_);
+  // The parameter path walks the control list and writes values under the
+  // plug-in's lock, so the list changes under it too.
+  IEffectCore::Hold lock(plugin_);
   controls_.insert(controls_.begin(), std::unique_ptr<IControl>(control));
   // Indexes held across the insertion keep naming the same controls.
   if (capture_ >= 0) ++capture_;
@@ -81,7 +65,7 @@ void IGraphics::SetBackground(IControl* control) {
 void IGraphics::AddControl(IControl* control) {
   if (!control) return;
   control->SetGraphics(this);
-  PluginLock lock(plugin_);
+  IEffectCore::Hold lock(plugin_);
   controls_.push_back(std::unique_ptr<IControl>(control));
 }
 
@@ -123,7 +107,7 @@ void IGraphics::PushParameterToControls(int paramIndex, double value, bool isNor
 
 void IGraphics::Resize(int width, int height) {
   {
-    PluginLock lock(plugin_);
+    IEffectCore::Hold lock(plugin_);
     width_ = width;
     height_ = height;
     ReleaseCapture();
@@ -271,7 +255,7 @@ int IGraphics::ControlAt(int x, int y) const {
 void IGraphics::BeginGesture(int paramIndex) {
   EndGesture();
   if (paramIndex < 0 || !plugin_) return;
-  plugin_->BeginParameterGesture(paramIndex);
+  plugin_->PostBeginEdit(paramIndex);
   gestureParam_ = paramIndex;
 }
 
@@ -279,7 +263,12 @@ void IGraphics::EndGesture() {
   if (gestureParam_ < 0) return;
   const int param = gestureParam_;
   gestureParam_ = -1;
-  plugin_->EndParameterGesture(param);
+  plugin_->PostEndEdit(param);
+}
+
+void IGraphics::WindowGone() {
+  ReleaseCapture();
+  EndGesture();
 }
 
 void IGraphics::HandleMouseDown(int x, int y, const IMouseMods& mods) {
@@ -372,7 +361,7 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
   if (kind == IParameter::kEnumeration || (kind == IParameter::kBoolean && texts > 0)) {
     IPopupMenu menu;
     {
-      PluginLock lock(plugin_);
+      IEffectCore::Hold lock(plugin_);
       const char* current = parameter->DisplayTextFor(parameter->Value());
       for (int i = 0; i < texts; ++i) {
         const IParameter::DisplayText* e = parameter->DisplayTextAt(i);
@@ -387,7 +376,7 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
   }
   char text[IParameter::kTextSize];
   {
-    PluginLock lock(plugin_);
+    IEffectCore::Hold lock(plugin_);
     parameter->FormatValue(parameter->Value(), false, text, false, sizeof(text));
   }
   OpenTextEntry(control, control->TextStyle(), rect, text, parameter);

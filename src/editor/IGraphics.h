@@ -129,6 +129,10 @@ class IGraphics : public IEditorLink {
   bool HandleKeyDown(int x, int y, int key);
   // Every control's MouseOut, and no control under the pointer.
   void HandleMouseLeave();
+  // The window went away (closed, or destroyed with its parent): the mouse
+  // is released and a gesture in progress ends, since its release will
+  // never come.
+  void WindowGone();
   // Value entry for control over rect: a menu of the display texts or a
   // text entry.
   void PromptValue(IControl* control, IParameter* parameter, const IRect& rect);

@@ -5,9 +5,11 @@
 
 namespace {
 
+// Never destroyed: an editor thread may still draw from it while the
+// process exits.
 ProcessCache<int, raster::IBitmap>& Images() {
-  static ProcessCache<int, raster::IBitmap> cache;
-  return cache;
+  static auto* cache = new ProcessCache<int, raster::IBitmap>;
+  return *cache;
 }
 
 }  // namespace

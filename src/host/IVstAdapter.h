@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/IEffectCore.h"
@@ -51,6 +52,9 @@ class IVstAdapter : public IEffectCore {
   // ---- host identification and preparation ----
   int32_t HostIdentifier() override;
   void PrepareForHost() override;
+
+  // A close the host asked for from inside an edit callback.
+  bool CloseAfterDelivery() override;
 
   // ---- editor and latency ----
   void AttachEditor(IEditorLink* graphics) override;
@@ -135,6 +139,8 @@ class IVstAdapter : public IEffectCore {
   bool hostPrepared_ = false;
   int32_t processDepth_ = 0;  // process calls running (only the lock's owner changes it)
   bool closeDeferred_ = false;
+  bool closeAfterDelivery_ = false;  // effClose from inside an edit callback
+  std::atomic<bool> destroying_{false};
   DeferredRequest deferred_[kMaxDeferred];
   int32_t deferredCount_ = 0;
   StateChunk programChunk_;

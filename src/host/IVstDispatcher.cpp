@@ -35,6 +35,13 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
   if (!plug) return 0;
   try {
     if (opcode == vst::effClose) {
+      if (plug->destroying_) return 0;
+      if (plug->DeliveringOnThisThread()) {
+        // Asked from inside an edit callback: the delivery in progress
+        // still runs on the instance, which ends when it returns.
+        plug->closeAfterDelivery_ = true;
+        return 0;
+      }
       {
         Hold hold(*plug);
         if (plug->processDepth_ > 0) {
@@ -47,22 +54,46 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
       Destroy(effect);
       return 0;
     }
-    Hold hold(*plug);
-    return plug->Dispatch(opcode, index, value, ptr, opt);
+    if (opcode == vst::effEditIdle) {
+      // The host's own thread, without the lock: the editor's edits reach
+      // the host here.
+      plug->NoteHostIdle();
+      plug->DeliverHostEdits();
+      return 0;
+    }
+    vst::VstIntPtr result;
+    {
+      Hold hold(*plug);
+      result = plug->Dispatch(opcode, index, value, ptr, opt);
+    }
+    // Closing the editor ends a gesture in progress: the host hears it now,
+    // on its own thread, not at some later idle call it may never make.
+    if (opcode == vst::effEditClose && plug->HostEditsPending()) plug->DeliverHostEdits();
+    return result;
   } catch (...) {
     return 0;
   }
 }
 
+bool IVstAdapter::CloseAfterDelivery() {
+  if (!closeAfterDelivery_ || destroying_) return false;
+  closeAfterDelivery_ = false;
+  Destroy(&effect_);
+  return true;
+}
+
 void IVstAdapter::Destroy(vst::AEffect* effect) {
   auto* plug = static_cast<IVstAdapter*>(effect->object);
+  plug->destroying_ = true;
   // Take and release the lock so a call still running finishes first; the
   // host makes no further call on this instance. An editor the host left
   // open closes first, while the whole plug-in still exists (its window's
-  // thread may be drawing it).
+  // thread may be drawing it), and the host hears the end of a gesture it
+  // cut short.
   plug->Lock();
   if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
   plug->Unlock();
+  plug->DeliverHostEdits();
   effect->object = nullptr;
   delete plug;
 }
@@ -174,7 +205,6 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
       OnEditorClose();
       editor_->CloseWindow();
       return 1;
-    case vst::effEditIdle:
     case vst::effIdle:
       return 0;
 

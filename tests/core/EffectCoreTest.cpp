@@ -141,6 +141,12 @@ TEST(IEffectCore, EditorChangeSetsInformsAndReacts) {
   e.changed.clear();
   e.SetParameterFromEditor(0, 0.25);
   EXPECT_EQ(e.Value(0), 0.25);
+  // The host hears of it when the queued edits are delivered, outside the
+  // lock.
+  EXPECT_TRUE(e.informed.empty());
+  EXPECT_TRUE(e.HostEditsPending());
+  EXPECT_TRUE(e.DeliverHostEdits());
+  EXPECT_FALSE(e.HostEditsPending());
   ASSERT_EQ(e.informed.size(), 1u);
   EXPECT_EQ(e.informed[0].index, 0);
   EXPECT_EQ(e.informed[0].n, 0.25);
@@ -150,6 +156,7 @@ TEST(IEffectCore, EditorChangeSetsInformsAndReacts) {
   EXPECT_EQ(e.Value(13), 1.0);
   e.SetParameterFromEditor(0, std::numeric_limits<double>::quiet_NaN());
   EXPECT_EQ(e.Value(0), 0.25);
+  e.DeliverHostEdits();
   EXPECT_EQ(e.informed.size(), 2u);  // the host never hears of it
   e.SetParameterFromEditor(99, 0.5);
   EXPECT_EQ(e.changed.size(), 2u);

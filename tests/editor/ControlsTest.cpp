@@ -105,12 +105,12 @@ TEST(ControlInput, RadioClicksPickTheFirstButtonHitAndAlwaysTellThePlugin) {
       {p.mode, 625, 140, 1.0}, {p.mode, 520, 133, 0.0},
   };
   for (const Case& c : cases) {
-    p.fx.events.clear();
+    p.fx.Events().clear();
     p.g->HandleMouseDown(c.x, c.y, {.left = true});
     p.g->HandleMouseUp(c.x, c.y, {});
     EXPECT_EQ(c.control->Value(), c.value) << c.x << "," << c.y;
     ASSERT_EQ(p.fx.Count('I'), 1) << c.x << "," << c.y;
-    EXPECT_EQ(p.fx.events[1].value, c.value);
+    EXPECT_EQ(p.fx.Events()[1].value, c.value);
   }
   EXPECT_EQ(p.fx.GetParameter(P::kMode)->Value(), 0.0);
 }
@@ -134,7 +134,7 @@ TEST(ControlInput, KnobDragFollowsTheGearingAndTheWheelStepsStayInRange) {
   EXPECT_EQ(p.mix->Value(), 1.0);
   p.g->HandleMouseWheel(593, 292, {}, -1000);
   EXPECT_EQ(p.mix->Value(), 0.0);
-  EXPECT_EQ(p.fx.events.back(), (P::Event{'I', P::kMix, 0.0}));
+  EXPECT_EQ(p.fx.Events().back(), (P::Event{'I', P::kMix, 0.0}));
 }
 
 TEST(ControlInput, DoubleClickRestoresTheValueTheEditorWasBuiltWithAndTellsTheHost) {
@@ -146,7 +146,7 @@ TEST(ControlInput, DoubleClickRestoresTheValueTheEditorWasBuiltWithAndTellsTheHo
   p.g->HandleMouseUp(593, 292, {});
   EXPECT_EQ(p.mix->Value(), 0.5);
   EXPECT_EQ(p.fx.GetParameter(P::kMix)->Value(), 0.5);
-  EXPECT_EQ(p.fx.events.back(), (P::Event{'I', P::kMix, 0.5}));
+  EXPECT_EQ(p.fx.Events().back(), (P::Event{'I', P::kMix, 0.5}));
   EXPECT_EQ(p.fx.Count('B'), p.fx.Count('E'));
   // A radio button: the press selects, the double click restores.
   p.g->HandleMouseDown(40, 80, {});
@@ -193,7 +193,7 @@ TEST(ValueEntry, ATextEntryOrAMenuOfDisplayTextsSetsTheParameter) {
   p.g->AnswerNextMenu(2);
   p.g->HandleMouseDown(550, 140, {.right = true});
   EXPECT_EQ(p.fx.GetParameter(P::kMode)->Value(), 2.0);
-  EXPECT_EQ(p.fx.events.back(), (P::Event{'I', P::kMode, 1.0}));
+  EXPECT_EQ(p.fx.Events().back(), (P::Event{'I', P::kMode, 1.0}));
   p.g->HandleMouseDown(550, 140, {.right = true});  // cancelled: nothing changes
   EXPECT_EQ(p.fx.GetParameter(P::kMode)->Value(), 2.0);
 }

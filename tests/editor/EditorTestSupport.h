@@ -2,7 +2,9 @@
 // A plug-in that records what its editor tells the host, and a small panel
 // built from the library's images on a headless editor.
 
+
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 #include "core/IEffectCore.h"
@@ -49,13 +51,25 @@ class EditorTestEffect : public IEffectCore {
     double value;
     bool operator==(const Event&) const = default;
   };
-  int Count(char kind) const {
-    return int(std::count_if(events.begin(), events.end(),
+  // What the host was told, once the edits the editor queued are
+  // delivered (as a host's idle call or the editor's thread would).
+  std::vector<Event>& Events() {
+    DeliverHostEdits();
+    return events;
+  }
+  std::vector<Event> EventsCopy() {
+    DeliverHostEdits();
+    std::lock_guard<std::mutex> hold(eventsLock);
+    return events;
+  }
+  int Count(char kind) {
+    const std::vector<Event> all = EventsCopy();
+    return int(std::count_if(all.begin(), all.end(),
                              [kind](const Event& e) { return e.kind == kind; }));
   }
-  void BeginParameterGesture(int32_t i) override { events.push_back({'B', i, 0.0}); }
-  void InformHostOfParameter(int32_t i, double n) override { events.push_back({'I', i, n}); }
-  void EndParameterGesture(int32_t i) override { events.push_back({'E', i, 0.0}); }
+  void BeginParameterGesture(int32_t i) override { Record({'B', i, 0.0}); }
+  void InformHostOfParameter(int32_t i, double n) override { Record({'I', i, n}); }
+  void EndParameterGesture(int32_t i) override { Record({'E', i, 0.0}); }
   void NotifyEditorResized(int32_t w, int32_t h) override { resized = {w, h}; }
   void InformHostOfPresetChange() override {}
   int64_t HostSamplePosition() override { return 0; }
@@ -64,7 +78,12 @@ class EditorTestEffect : public IEffectCore {
   void ReadHostTime(HostTimeInfo&) override {}
   bool SendMidiMessage(const MidiMessage&) override { return false; }
 
-  std::vector<Event> events;
+  void Record(const Event& e) {
+    std::lock_guard<std::mutex> hold(eventsLock);
+    events.push_back(e);
+  }
+  std::mutex eventsLock;
+  std::vector<Event> events;  // read through Events(), which delivers first
   std::pair<int, int> resized{0, 0};
   IControl* freeControl = nullptr;
   IControl* syncedControl = nullptr;

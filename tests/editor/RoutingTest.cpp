@@ -83,7 +83,7 @@ TEST_F(Routing, ADragOutsideKeepsTheControlAndTheGestureBeginsAndEndsOnce) {
   EXPECT_EQ(bg->log, "");
   const std::vector<EditorTestEffect::Event> want = {{'B', EditorTestEffect::kMix, 0.0},
                                                      {'E', EditorTestEffect::kMix, 0.0}};
-  EXPECT_EQ(fx.events, want);
+  EXPECT_EQ(fx.Events(), want);
   g->HandleMouseDrag(10, 10, {});  // nothing captured any more
   EXPECT_EQ(a->log, "DMMU");
 }

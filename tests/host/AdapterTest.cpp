@@ -248,10 +248,13 @@ TEST_F(Adapter, CallsIntoTheHost) {
   EXPECT_EQ(calls[3].opcode, vst::audioMasterUpdateDisplay);
   for (const auto& c : calls) EXPECT_EQ(c.effect, plug.Effect());
 
-  // The editor's path: set, inform, react.
+  // The editor's path: set, react, and inform the host when its edits are
+  // delivered (the idle request does that, without the lock).
   host.ClearCalls();
   plug.SetParameterFromEditor(0, 0.25);
   EXPECT_EQ(plug.GetParameter(0)->Value(), 0.25);
+  EXPECT_TRUE(host.CallsOf(vst::audioMasterAutomate).empty());
+  plug.Effect()->dispatcher(plug.Effect(), vst::effEditIdle, 0, 0, nullptr, 0.0f);
   ASSERT_EQ(host.CallsOf(vst::audioMasterAutomate).size(), 1u);
   EXPECT_EQ(host.CallsOf(vst::audioMasterAutomate)[0].opt, 0.25f);
   EXPECT_EQ(plug.changed, (std::vector<int32_t>{0}));

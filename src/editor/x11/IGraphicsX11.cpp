@@ -32,15 +32,13 @@ void* IGraphicsX11::OpenWindow(void* parent) {
 }
 
 void IGraphicsX11::CloseWindow() {
-  const bool own = window_.OnEventThread();
   window_.Close();
-  if (!own) WindowStopped();  // on its own thread, Close only asked it to stop
+  WindowStopped();
 }
 
 void IGraphicsX11::WindowStopped() {
   // A press whose release the window will never see ends its gesture now.
-  ReleaseCapture();
-  EndGesture();
+  WindowGone();
   tracking_ = false;
   cursorHidden_ = false;  // the blank pointer went with the window
   std::lock_guard<std::mutex> hold(entryLock_);
@@ -85,6 +83,16 @@ bool IGraphicsX11::HoldPlugin(std::unique_lock<std::recursive_mutex>& hold) {
 }
 
 // ------------------------------------------------------------------ events
+
+void IGraphicsX11::OnGone() {
+  std::unique_lock<std::recursive_mutex> hold;
+  if (!HoldPlugin(hold)) return;
+  WindowGone();
+}
+
+bool IGraphicsX11::Deliver() {
+  return !plugin_ || !plugin_->HostEditsPending() || plugin_->DeliverHostEditsFromEditor();
+}
 
 void IGraphicsX11::OnExpose(const IRect& area) {
   IRect dirty, repaint = area;

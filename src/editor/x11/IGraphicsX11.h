@@ -60,12 +60,15 @@ class IGraphicsX11 : public IGraphics, private X11WindowClient {
   void OnExpose(const IRect& area) override;
   void OnTick() override;
   bool OnInput(const X11InputEvent& event) override;
+  bool Deliver() override;
+  void OnGone() override;
 
   // Takes the plug-in's lock without blocking a Close that holds it: gives
   // up (false) once the window is closing.
   bool HoldPlugin(std::unique_lock<std::recursive_mutex>& hold);
   // What happens when the event thread is gone: a gesture in progress ends
-  // and an open text box goes without applying anything.
+  // (the core's WindowGone) and an open text box goes without applying
+  // anything.
   void WindowStopped();
   // The event, when a text box is open and takes it.
   bool EntryInput(const X11InputEvent& event);

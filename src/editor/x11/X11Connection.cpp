@@ -15,8 +15,16 @@
 
 namespace {
 
-std::mutex gRegistryLock;
-std::vector<X11Connection*> gConnections;  // guarded by gRegistryLock
+// The registry is never destroyed: an editor thread may still report an
+// error, or close its connection, while the process exits.
+struct Registry {
+  std::mutex lock;
+  std::vector<X11Connection*> connections;  // guarded by lock
+};
+Registry& Connections() {
+  static auto* registry = new Registry;
+  return *registry;
+}
 std::atomic<std::uint64_t> gProcessErrors{0};
 
 }  // namespace
@@ -25,8 +33,9 @@ std::atomic<std::uint64_t> gProcessErrors{0};
 struct X11ErrorTrap {
   static int Trap(::Display* display, xError*, XExtCodes*, int* result) {
     gProcessErrors.fetch_add(1, std::memory_order_relaxed);
-    std::lock_guard<std::mutex> hold(gRegistryLock);
-    for (X11Connection* c : gConnections) {
+    Registry& r = Connections();
+    std::lock_guard<std::mutex> hold(r.lock);
+    for (X11Connection* c : r.connections) {
       if (c->display_ != display) continue;
       c->errors_.fetch_add(1, std::memory_order_relaxed);
     }
@@ -38,6 +47,15 @@ struct X11ErrorTrap {
 X11Connection::X11Connection() {
   display_ = XOpenDisplay(nullptr);
   if (!display_) return;
+  // Xlib ends the process when a connection breaks unless the display has
+  // an exit handler of its own; this one only marks the connection lost,
+  // and the editor on it stops.
+  XSetIOErrorExitHandler(
+      display_,
+      [](::Display*, void* self) {
+        static_cast<X11Connection*>(self)->lost_.store(true, std::memory_order_release);
+      },
+      this);
   XExtCodes* codes = XAddExtension(display_);
   if (!codes) {
     XCloseDisplay(display_);
@@ -46,8 +64,9 @@ X11Connection::X11Connection() {
   }
   XESetError(display_, codes->extension, &X11ErrorTrap::Trap);
   {
-    std::lock_guard<std::mutex> hold(gRegistryLock);
-    gConnections.push_back(this);
+    Registry& r = Connections();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.connections.push_back(this);
   }
   hasShm_ = XShmQueryExtension(display_) == True;
 }
@@ -55,9 +74,10 @@ X11Connection::X11Connection() {
 X11Connection::~X11Connection() {
   if (!display_) return;
   {
-    std::lock_guard<std::mutex> hold(gRegistryLock);
-    gConnections.erase(std::remove(gConnections.begin(), gConnections.end(), this),
-                       gConnections.end());
+    Registry& r = Connections();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.connections.erase(std::remove(r.connections.begin(), r.connections.end(), this),
+                        r.connections.end());
   }
   // The display's own hook still swallows (and the process count still
   // counts) an error that arrives while closing.
@@ -67,7 +87,7 @@ X11Connection::~X11Connection() {
 int X11Connection::Fd() const { return display_ ? ConnectionNumber(display_) : -1; }
 
 bool X11Connection::SyncClean() {
-  if (!display_) return false;
+  if (!display_ || Lost()) return false;
   XSync(display_, False);
   const std::uint64_t now = ErrorCount();
   const bool clean = now == errorsAtSync_;
@@ -80,6 +100,7 @@ std::uint64_t X11Connection::ProcessErrorCount() {
 }
 
 int X11Connection::OpenCount() {
-  std::lock_guard<std::mutex> hold(gRegistryLock);
-  return int(gConnections.size());
+  Registry& r = Connections();
+  std::lock_guard<std::mutex> hold(r.lock);
+  return int(r.connections.size());
 }

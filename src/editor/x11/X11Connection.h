@@ -26,6 +26,10 @@ class X11Connection {
   std::uint64_t ErrorCount() const { return errors_.load(std::memory_order_relaxed); }
   // Whether the server offers shared-memory images to this client.
   bool HasShm() const { return hasShm_; }
+  // True once the connection to the server broke (the server went, or
+  // killed this client). Only this connection is affected: the process
+  // goes on, and nothing more is asked of the server on it.
+  bool Lost() const { return lost_.load(std::memory_order_acquire); }
 
   // Errors on every editor connection of the process since it started.
   static std::uint64_t ProcessErrorCount();
@@ -37,6 +41,7 @@ class X11Connection {
 
   ::Display* display_ = nullptr;
   std::atomic<std::uint64_t> errors_{0};
+  std::atomic<bool> lost_{false};
   std::uint64_t errorsAtSync_ = 0;
   bool hasShm_ = false;
 };

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "editor/x11/X11Connection.h"
@@ -58,10 +60,12 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
     return false;
   }
   try {
+    stop_ = std::make_shared<std::atomic<bool>>(false);
     std::unique_lock<std::mutex> gate(startLock_);
-    thread_ = std::thread([this] {
+    thread_ = std::thread([this, stop = stop_] {
+      pthread_setname_np(pthread_self(), "quillwave-ui");
       { std::lock_guard<std::mutex> wait(startLock_); }
-      Run();
+      Run(stop);
     });
     threadId_ = thread_.get_id();
   } catch (...) {
@@ -120,7 +124,13 @@ bool X11EditorWindow::Create(unsigned long parent, int x, int y, int width, int 
 
 void X11EditorWindow::Close() {
   if (OnEventThread()) {
-    stop_.store(true, std::memory_order_release);
+    // The thread is inside a callback and cannot be joined from here: it
+    // is let go, sees its flag once the callback returns and leaves
+    // without touching this window again.
+    stop_->store(true, std::memory_order_release);
+    thread_.detach();
+    threadId_ = {};
+    Release();
     return;
   }
   Stop();
@@ -129,7 +139,7 @@ void X11EditorWindow::Close() {
 
 void X11EditorWindow::Stop() {
   if (!thread_.joinable() || OnEventThread()) return;
-  stop_.store(true, std::memory_order_release);
+  stop_->store(true, std::memory_order_release);
   const char byte = 1;
   (void)!write(wake_[1], &byte, 1);
   thread_.join();
@@ -163,7 +173,7 @@ void X11EditorWindow::Release() {
   keyInput_ = KeyInput::kNone;
   focusBefore_ = 0;
   windowGone_ = false;
-  stop_ = false;
+  stop_.reset();
   translator_ = {};
   exposed_ = {};
   anyExposed_ = false;
@@ -177,7 +187,7 @@ std::uint64_t X11EditorWindow::ErrorCount() const {
 
 bool X11EditorWindow::Present(const Pixel* bits, int rowSpan, const IRect& area) {
   std::lock_guard<std::mutex> hold(presentLock_);
-  if (!presenter_ || windowGone_) return false;
+  if (!presenter_ || windowGone_ || connection_->Lost()) return false;
   return presenter_->Present(bits, rowSpan, area);
 }
 
@@ -238,29 +248,44 @@ void X11EditorWindow::SetPointerHidden(bool hidden) {
   XFlush(d);
 }
 
-void X11EditorWindow::Run() {
+void X11EditorWindow::Run(std::shared_ptr<std::atomic<bool>> stop) {
   using Clock = std::chrono::steady_clock;
+  const auto stopped = [&stop] { return stop->load(std::memory_order_acquire); };
   ::Display* d = connection_->Display();
   const auto period = std::chrono::milliseconds(periodMs_);
   auto next = Clock::now();  // the first tick draws the window at once
   pollfd fds[2] = {{connection_->Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
-  while (!StopRequested()) {
-    while (!StopRequested() && XPending(d) > 0) {
+  bool goneReported = false;
+  while (!stopped()) {
+    while (!stopped() && !connection_->Lost() && XPending(d) > 0) {
       XEvent ev;
       XNextEvent(d, &ev);
       Dispatch(ev);
     }
-    if (StopRequested()) break;
+    if (stopped()) return;
+    if (connection_->Lost()) windowGone_ = true;
+    // Nothing is left to draw into once the window is gone: no ticks, only
+    // what ends the thread.
+    const bool ticking = !windowGone_;
+    if (!ticking && !goneReported) {
+      goneReported = true;
+      client_.OnGone();
+    }
     const auto now = Clock::now();
-    if (now >= next) {
+    if (ticking && now >= next) {
       client_.OnTick();
       next += period;
       if (next <= now) next = now + period;  // fell behind: no burst of ticks
-      continue;  // events that came meanwhile first
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
+    if (!client_.Deliver() || stopped()) return;
+    if (ticking && Clock::now() >= next) continue;  // events that came meanwhile first
+    int wait = -1;  // without ticks: until woken
+    if (ticking)
+      wait = std::max(
+          0, int(std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count()));
+    fds[0].fd = connection_->Lost() ? -1 : connection_->Fd();
     fds[0].revents = fds[1].revents = 0;
-    poll(fds, 2, int(wait));
+    poll(fds, 2, wait);
     if (fds[1].revents) {
       char drain[16];
       while (read(wake_[0], drain, sizeof drain) > 0) {

@@ -26,9 +26,17 @@ class X11WindowClient {
   // The union of a run of exposed areas, once the run is complete.
   virtual void OnExpose(const IRect& area) = 0;
   virtual void OnTick() = 0;
+  // Once, when the window went without us (its parent destroyed, the
+  // connection lost): no further events or ticks come.
+  virtual void OnGone() = 0;
   // False when the editor had no use for the event: a key is then passed
   // on to the host's window.
   virtual bool OnInput(const X11InputEvent& event) = 0;
+  // After each round of events and ticks, with no lock held: what the
+  // editor has for the host goes out. False when that closed the plug-in,
+  // and with it this window and its client: the thread then touches
+  // neither again.
+  virtual bool Deliver() = 0;
 };
 
 class X11EditorWindow {
@@ -48,9 +56,10 @@ class X11EditorWindow {
   // Stops and joins the event thread; the window stays as it is until Open
   // or Close.
   void Stop();
-  // Stops and joins the event thread, then destroys the window and closes
-  // the connection. Called on the event thread itself it only asks the
-  // thread to stop; the next Close from elsewhere finishes.
+  // Stops the event thread, destroys the window and closes the connection.
+  // From another thread it joins the event thread first; on the event
+  // thread itself (a host that closes the editor from inside a callback)
+  // the thread lets go of everything and ends once the callback returns.
   void Close();
 
   bool IsOpen() const { return window_ != 0; }
@@ -63,7 +72,10 @@ class X11EditorWindow {
   // True on the event thread, and there only.
   bool OnEventThread() const { return std::this_thread::get_id() == threadId_; }
   // True once Close has begun: work in progress should give up.
-  bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
+  bool StopRequested() const { return stop_ && stop_->load(std::memory_order_acquire); }
+  // True once the window is gone without us: the host destroyed its
+  // parent, or the connection to the server was lost.
+  bool Gone() const { return windowGone_.load(); }
 
   // Copies area of the surface to the window. False when nothing was sent.
   bool Present(const Pixel* bits, int rowSpan, const IRect& area);
@@ -81,7 +93,9 @@ class X11EditorWindow {
 
  private:
   bool Create(unsigned long parent, int x, int y, int width, int height, bool keys);
-  void Run();
+  // The event loop; stop is this run's own flag, which outlives the window
+  // when a callback closed it.
+  void Run(std::shared_ptr<std::atomic<bool>> stop);
   void Dispatch(XEvent& ev);
   void Release();
   long EventMask() const;
@@ -102,7 +116,7 @@ class X11EditorWindow {
   std::thread thread_;
   std::mutex startLock_;  // holds the new thread until its id is stored
   std::thread::id threadId_;
-  std::atomic<bool> stop_{false};
+  std::shared_ptr<std::atomic<bool>> stop_;  // the current run's
   int wake_[2] = {-1, -1};  // pipe: Close wakes the thread through it
   X11InputTranslator translator_;
   IRect exposed_;  // union of the current run of exposures

@@ -50,12 +50,8 @@ struct Panel {
     fx.syncedControl = controls.note;
   }
   IGraphicsX11* X11() { return static_cast<IGraphicsX11*>(g); }
-  // What the editor told the host so far (recorded under the plug-in's
-  // lock, which the window's thread holds while it handles an event).
-  std::vector<P::Event> Events() {
-    IEffectCore::Hold hold(fx);
-    return fx.events;
-  }
+  // What the editor told the host so far.
+  std::vector<P::Event> Events() { return fx.EventsCopy(); }
   std::vector<Pixel> Surface() const {
     const raster::SysBitmap* s = g->Surface();
     std::vector<Pixel> out;

@@ -2,6 +2,8 @@
 // server, its event thread, what it reports of the pointer and the
 // keyboard, presenting, failing cleanly, and closing without leaving
 // anything behind.
+#include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -39,6 +41,11 @@ class RecordingClient : public X11WindowClient {
     inputs_.push_back(e);
     return takesKeys_ || e.kind != X11InputEvent::kKey;
   }
+  void OnGone() override { ++gone_; }
+  bool Deliver() override {
+    if (std::function<void()> hook = std::exchange(onDeliver_, nullptr)) hook();
+    return true;
+  }
 
   std::vector<X11InputEvent> Inputs() {
     std::lock_guard<std::mutex> hold(lock_);
@@ -61,6 +68,8 @@ class RecordingClient : public X11WindowClient {
   }
 
   std::atomic<int> ticks_{0};
+  std::atomic<int> gone_{0};
+  std::function<void()> onDeliver_;  // run once, on the event thread, at the next delivery
   std::atomic<int> tickStall_{0};  // ms each tick takes
   std::atomic<bool> inTick_{false};
   std::atomic<bool> takesKeys_{true};
@@ -405,14 +414,62 @@ TEST_F(X11EditorWindowTest, ClosingWaitsForATickInProgress) {
 
 TEST_F(X11EditorWindowTest, TheParentGoingFirstIsNoError) {
   ASSERT_TRUE(OpenEditor());
+  ASSERT_TRUE(WaitUntil([&] { return client_.ticks_ >= 1; }));
   XDestroyWindow(host_.Get(), parent_);
   host_.Sync();
   std::vector<Pixel> surface(size_t(kW) * kH, 0xFF102030u);
   // Drawing after the window went sends nothing.
   EXPECT_TRUE(WaitUntil([&] { return !window_.Present(surface.data(), kW, {0, 0, kW, kH}); }));
+  // The client hears it once, and the ticking stops: nothing is left to
+  // draw into.
+  EXPECT_TRUE(WaitUntil([&] { return client_.gone_ == 1; }));
+  const int ticks = client_.ticks_;
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_LE(client_.ticks_, ticks + 1);
+  EXPECT_EQ(client_.gone_, 1);
   window_.Close();
   EXPECT_EQ(X11Connection::OpenCount(), 0);
   parent_ = host_.MakeParent(100, 100);
+}
+
+// A host that closes the editor from inside a callback the editor made
+// runs on the event thread: the close completes there, with the window,
+// connection and thread gone once the callback returns.
+TEST_F(X11EditorWindowTest, ClosingFromTheEventThreadLetsGoOfEverything) {
+  const ProcessResources before = ProcessResources::Now();
+  ASSERT_TRUE(OpenEditor());
+  ASSERT_TRUE(WaitUntil([&] { return client_.ticks_ >= 1; }));
+  std::atomic<bool> closed{false};
+  client_.onDeliver_ = [&] {
+    window_.Close();
+    closed = true;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return closed.load(); }));
+  EXPECT_FALSE(window_.IsOpen());
+  EXPECT_TRUE(host_.Children(parent_).empty());
+  EXPECT_TRUE(WaitUntil([&] { return ProcessResources::Now().threads == before.threads; }));
+  EXPECT_EQ(ProcessResources::Now().fds, before.fds);
+  EXPECT_EQ(X11Connection::OpenCount(), 0);
+  // And it opens again as usual.
+  ASSERT_TRUE(OpenEditor());
+  EXPECT_TRUE(WaitUntil([&] { return client_.ticks_ >= 3; }));
+}
+
+// The server killing the editor's client breaks only its connection: the
+// process (the host) goes on, the editor stops, and closing it is clean.
+TEST_F(X11EditorWindowTest, ALostConnectionEndsTheEditorNotTheProcess) {
+  ASSERT_TRUE(OpenEditor());
+  ASSERT_TRUE(WaitUntil([&] { return client_.ticks_ >= 1; }));
+  XKillClient(host_.Get(), window_.Handle());
+  host_.Sync();
+  EXPECT_TRUE(WaitUntil([&] { return client_.gone_ == 1; }));
+  const int ticks = client_.ticks_;
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_LE(client_.ticks_, ticks + 1);
+  window_.Close();
+  EXPECT_EQ(X11Connection::OpenCount(), 0);
+  ASSERT_TRUE(OpenEditor());  // a new connection works
+  EXPECT_TRUE(WaitUntil([&] { return client_.ticks_ >= ticks + 3; }));
 }
 
 TEST_F(X11EditorWindowTest, HundredOpenCloseCyclesLeaveNothingBehind) {
