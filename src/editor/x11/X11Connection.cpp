@@ -1,5 +1,7 @@
 #include "editor/x11/X11Connection.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -27,6 +29,22 @@ Registry& Connections() {
 }
 std::atomic<std::uint64_t> gProcessErrors{0};
 
+// Xlib's process-wide handler for a broken connection prints and ends the
+// process before a display's own exit handler is reached. Ours lets an
+// editor's connection go on to that exit handler and hands every other
+// display (the host's) to whatever handler was there before.
+XIOErrorHandler gHostIOErrorHandler = nullptr;
+
+int EditorIOError(::Display* display) {
+  {
+    Registry& r = Connections();
+    std::lock_guard<std::mutex> hold(r.lock);
+    for (X11Connection* c : r.connections)
+      if (c->Display() == display) return 0;
+  }
+  return gHostIOErrorHandler ? gHostIOErrorHandler(display) : 0;
+}
+
 }  // namespace
 
 // Finds the connection an error belongs to and counts it there.
@@ -49,7 +67,10 @@ X11Connection::X11Connection() {
   if (!display_) return;
   // Xlib ends the process when a connection breaks unless the display has
   // an exit handler of its own; this one only marks the connection lost,
-  // and the editor on it stops.
+  // and the editor on it stops. The process-wide handler is installed once
+  // and passes the host's displays on.
+  static std::once_flag installed;
+  std::call_once(installed, [] { gHostIOErrorHandler = XSetIOErrorHandler(&EditorIOError); });
   XSetIOErrorExitHandler(
       display_,
       [](::Display*, void* self) {
@@ -78,6 +99,13 @@ X11Connection::~X11Connection() {
     std::lock_guard<std::mutex> hold(r.lock);
     r.connections.erase(std::remove(r.connections.begin(), r.connections.end(), this),
                         r.connections.end());
+  }
+  // A lost connection takes no more requests, closing included (Xlib
+  // would wait for it forever): only its socket is closed, and Xlib's
+  // record of it is left behind.
+  if (Lost()) {
+    close(ConnectionNumber(display_));
+    return;
   }
   // The display's own hook still swallows (and the process count still
   // counts) an error that arrives while closing.

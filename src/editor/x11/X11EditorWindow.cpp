@@ -151,7 +151,7 @@ void X11EditorWindow::Release() {
     std::lock_guard<std::mutex> hold(presentLock_);
     presenter_.reset();
   }
-  if (connection_ && connection_->Display()) {
+  if (connection_ && connection_->Display() && !connection_->Lost()) {
     ::Display* d = connection_->Display();
     if (window_ && !windowGone_) {
       SetKeyInput(KeyInput::kNone);

@@ -28,7 +28,7 @@ X11Presenter::~X11Presenter() {
     image_->data = nullptr;  // the surface's memory, not ours
     XDestroyImage(image_);
   }
-  if (gc_) XFreeGC(d, gc_);
+  if (gc_ && !connection_.Lost()) XFreeGC(d, gc_);
 }
 
 bool X11Presenter::CreateShmImage(Visual* visual, int depth) {
@@ -74,8 +74,12 @@ bool X11Presenter::CreateShmImage(Visual* visual, int depth) {
 }
 
 void X11Presenter::ReleaseShmImage() {
-  XShmDetach(connection_.Display(), &segment_);
-  connection_.SyncClean();
+  // A lost connection takes no more requests (Xlib would wait for it
+  // forever); the server has let go of the segment with the client.
+  if (!connection_.Lost()) {
+    XShmDetach(connection_.Display(), &segment_);
+    connection_.SyncClean();
+  }
   shmdt(segment_.shmaddr);
   segment_ = {};
   shm_ = false;
