@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "base/ModuleHandle.h"
+#include "core/IEffectCore.h"
 #include "editor/win/WinInput.h"
 #include "raster/ImageResource.h"
 #include "raster/MemBitmap.h"
@@ -16,8 +17,9 @@ namespace {
 
 // Shared by every editor of the process and touched only on the
 // user-interface thread: the class is registered by the first window opened
-// and unregistered when the last one closes (a class outlives the unloading
-// of its DLL otherwise, and a later load could not register it again).
+// and unregistered when the last editor holding it closes (a class outlives
+// the unloading of its DLL otherwise, and a later load could not register it
+// again).
 int g_classUsers = 0;
 // Read by the window while it handles its creation.
 double g_redrawRate = 25.0;
@@ -37,12 +39,37 @@ LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return 0;
   }
   IGraphicsWin* object = ObjectOf(window);
+  // The window's last message: whatever still arrives for the handle finds
+  // no object, which may be deleted by then.
+  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (!object || object->GetWindow() != window)
     return DefWindowProcA(window, message, wParam, lParam);
   return object->EditorMessage(window, message, wParam, lParam);
 }
 
+// Messages from the host's message loop that may leave edits for the host:
+// input, and the timer that applies text entries.
+bool MayLeaveEdits(unsigned message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_TIMER;
+}
+
 IRect FromRECT(const RECT& r) { return {int(r.left), int(r.top), int(r.right), int(r.bottom)}; }
+
+// The window's rectangle in its parent's client coordinates.
+bool PlaceInParent(HWND window, RECT& place) {
+  HWND parent = GetParent(window);
+  RECT r;
+  if (!parent || !GetWindowRect(window, &r)) return false;
+  // Zero is also the answer for a parent at the screen's origin: only the
+  // error code tells a failure.
+  SetLastError(ERROR_SUCCESS);
+  if (!MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2) &&
+      GetLastError() != ERROR_SUCCESS)
+    return false;
+  place = r;
+  return true;
+}
 
 IMouseMods ModsOf(WPARAM flags) {
   return winui::MouseMods(flags, GetKeyState(VK_MENU) < 0);
@@ -53,7 +80,11 @@ IMouseMods ModsOf(WPARAM flags) {
 IGraphicsWin::IGraphicsWin(IEffectCore* plugin, int width, int height, int frameRate)
     : IGraphics(plugin, width, height, frameRate), module_(module::Handle()) {}
 
-IGraphicsWin::~IGraphicsWin() { CloseWindow(); }
+// Only the window: the plug-in is going too, so no gesture is ended here.
+IGraphicsWin::~IGraphicsWin() {
+  DestroyOwnWindow();
+  ReleaseWindowClass();
+}
 
 int IGraphicsWin::WindowClassUsers() { return g_classUsers; }
 
@@ -63,21 +94,11 @@ void* IGraphicsWin::OpenWindow(void* parent) {
   if (window_) {
     // Reopening keeps the place and size the window had in its parent.
     RECT r;
-    GetWindowRect(window_, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&r), 2);
-    x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
+    if (PlaceInParent(window_, r)) x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
     CloseWindow();
   }
 
-  if (g_classUsers++ == 0) {
-    WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = EditorProc;
-    wc.hInstance = static_cast<HINSTANCE>(module_);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kWindowClassName;
-    RegisterClassA(&wc);
-  }
+  if (!HoldWindowClass()) return nullptr;
   g_redrawRate = frameRate_;
 
   HWND window = CreateWindowExA(0, kWindowClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y, w,
@@ -116,7 +137,25 @@ bool IGraphicsWin::CreateTooltip() {
 }
 
 void IGraphicsWin::CloseWindow() {
-  if (!window_) return;
+  DestroyOwnWindow();
+  // A press whose release the window will never see ends its gesture.
+  WindowGone();
+  ReleaseWindowClass();
+}
+
+void IGraphicsWin::DestroyOwnWindow() {
+  HWND window = window_;
+  if (!window) return;
+  LetGoOfWindow(window);
+  // The destruction's own messages find no object.
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  DestroyWindow(window);
+}
+
+void IGraphicsWin::LetGoOfWindow(HWND window) {
+  // Forgotten first: the messages the rest sends find no window of ours.
+  window_ = nullptr;
+  KillTimer(window, kRedrawTimerId);
   if (tooltipWindow_) {
     DestroyWindow(tooltipWindow_);
     tooltipWindow_ = nullptr;
@@ -125,18 +164,53 @@ void IGraphicsWin::CloseWindow() {
   tooltipControl_ = -1;
   // An open entry dies with the window and is never applied.
   if (entryWindow_) EndTextEntry(false);
-  HWND window = window_;
-  window_ = nullptr;
-  DestroyWindow(window);
-  ReleaseWindowClass();
+  if (::GetCapture() == window) ::ReleaseCapture();
+  ShowPointer();
+}
+
+bool IGraphicsWin::HoldWindowClass() {
+  if (holdsClass_) return true;
+  if (g_classUsers == 0) {
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = EditorProc;
+    wc.hInstance = static_cast<HINSTANCE>(module_);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kWindowClassName;
+    // A class left registered (unregistering fails while a window of it
+    // still exists) is this module's own, with this same procedure.
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  }
+  ++g_classUsers;
+  holdsClass_ = true;
+  return true;
 }
 
 void IGraphicsWin::ReleaseWindowClass() {
+  if (!holdsClass_) return;
+  holdsClass_ = false;
   if (--g_classUsers == 0)
     UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(module_));
 }
 
 std::intptr_t IGraphicsWin::EditorMessage(HWND window, unsigned message, std::uintptr_t wParam,
+                                          std::intptr_t lParam) {
+  ++messageDepth_;
+  const std::intptr_t result = HandleMessage(window, message, wParam, lParam);
+  // A message handled inside another (in a menu's or dialog's loop) leaves
+  // the edits to the outer one, whose handler still needs this object.
+  if (--messageDepth_ > 0 || !MayLeaveEdits(message)) return result;
+  // The host hears the edits now, on its own thread, without the instance
+  // lock. When it closes the plug-in from inside them, the instance, this
+  // object and the window are destroyed before DeliverHostEdits returns
+  // (false then); when it closes the editor, the window is. Nothing of them
+  // is touched after it.
+  IEffectCore* plugin = plugin_;
+  if (plugin && plugin->HostEditsPending()) plugin->DeliverHostEdits();
+  return result;
+}
+
+std::intptr_t IGraphicsWin::HandleMessage(HWND window, unsigned message, std::uintptr_t wParam,
                                           std::intptr_t lParam) {
   if (entryWindow_ && entryState_ == kEntryEditing) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
@@ -170,12 +244,20 @@ std::intptr_t IGraphicsWin::EditorMessage(HWND window, unsigned message, std::ui
       CloseWindow();
       return 0;
 
+    case WM_DESTROY:
+      // Destroyed by the host, directly or with its own window (this object
+      // unlinks the window before destroying it). The next OpenWindow makes
+      // a new one.
+      LetGoOfWindow(window);
+      WindowGone();
+      return 0;
+
     case WM_KEYDOWN: {
       const int code = winui::KeyCodeForVirtualKey(wParam);
       if (code >= 0) {
+        // Where no pointer position can be had, no control is under it.
         POINT p;
-        GetCursorPos(&p);
-        ScreenToClient(window, &p);
+        if (!GetCursorPos(&p) || !ScreenToClient(window, &p)) p = {-1, -1};
         if (HandleKeyDown(p.x, p.y, code)) return 0;
       }
       SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
@@ -246,10 +328,10 @@ std::intptr_t IGraphicsWin::EditorMessage(HWND window, unsigned message, std::ui
         entryState_ = kEntryCancel;
         return 0;
       }
-      RECT r;
-      GetWindowRect(window, &r);
-      const int x = winui::PositionX(lParam) - r.left, y = winui::PositionY(lParam) - r.top;
-      HandleMouseWheel(x, y, ModsOf(LOWORD(wParam)), winui::WheelNotches(wParam));
+      // The wheel's position is on the screen.
+      POINT p = {winui::PositionX(lParam), winui::PositionY(lParam)};
+      if (!ScreenToClient(window, &p)) return 0;
+      HandleMouseWheel(p.x, p.y, ModsOf(LOWORD(wParam)), winui::WheelNotches(wParam));
       return 0;
     }
 
@@ -351,9 +433,8 @@ void IGraphicsWin::Resize(int width, int height) {
       windows[2] = GetParent(windows[1]);
   }
   for (HWND w : windows) {
-    if (!w) continue;
     RECT r;
-    GetWindowRect(w, &r);
+    if (!w || !GetWindowRect(w, &r)) continue;
     SetWindowPos(w, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
                  SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
   }

@@ -3,7 +3,9 @@
 // window messages into the editor core's mouse, key and redraw calls,
 // copies the core's surface to the screen, runs the text entry and offers
 // the platform services (menus, message boxes, folders, dialogs, clipboard,
-// pointer). Everything runs on the host's user-interface thread.
+// pointer). Everything runs on the host's user-interface thread, where the
+// window also hands the editor's edits to the host after each input or
+// timer message.
 
 #include <cstdint>
 #include <memory>
@@ -60,7 +62,10 @@ class IGraphicsWin : public IGraphics {
   std::unique_ptr<raster::MemBitmap> LoadImageResource(int id, const char* fileName) override;
 
   // Message handling of the editor window and of its text entry; the
-  // window procedures find the object and call these.
+  // window procedures find the object and call these. After an input or
+  // timer message EditorMessage delivers the edits it left for the host; the
+  // host may close the editor or the plug-in from inside them, so this
+  // object may be gone when it returns.
   std::intptr_t EditorMessage(HWND__* window, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam);
   std::intptr_t EntryMessage(HWND__* entry, unsigned message, std::uintptr_t wParam,
@@ -71,10 +76,19 @@ class IGraphicsWin : public IGraphics {
   TextEntryState EntryState() const { return entryState_; }
   HWND__* HostMainWindow() const { return hostMainWindow_; }
   bool PointerHidden() const { return cursorHidden_; }
-  // Editors whose window is open in this process, all sharing one class.
+  // Editors that hold the window class all their windows share: each from
+  // opening its window until it is closed, even when its window was
+  // destroyed with the host's.
   static int WindowClassUsers();
 
  private:
+  std::intptr_t HandleMessage(HWND__* window, unsigned message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+  // Forgets the window and lets go of what it held: the timer, the
+  // tooltip, an entry (never applied), the mouse and a hidden pointer.
+  void LetGoOfWindow(HWND__* window);
+  // The window destroyed by this object; no gesture is ended.
+  void DestroyOwnWindow();
   void OnTimer();
   void EndTextEntry(bool apply);
   void TrackHoverAndLeave();
@@ -83,6 +97,7 @@ class IGraphicsWin : public IGraphics {
   bool CreateTooltip();
   void ReleaseWindowClass();
   HWND__* FindHostMainWindow();
+  bool HoldWindowClass();
 
   void* module_;
   HWND__* window_ = nullptr;
@@ -101,4 +116,6 @@ class IGraphicsWin : public IGraphics {
   std::string hostMainClass_;
   HFONT__* entryFont_ = nullptr;  // the entry's font, deleted with the entry
   HDC__* paintDC_ = nullptr;      // the context of the paint in progress
+  bool holdsClass_ = false;       // counted in the window class's users
+  int messageDepth_ = 0;          // this window's messages being handled, nested
 };

@@ -46,16 +46,20 @@ IPopupMenu* IGraphicsWin::ShowPopupMenu(IPopupMenu& menu, const IRect& rect) {
   HMENU native = BuildNativeMenu(menu);
   if (!native) return nullptr;
 
+  HWND window = window_;
   POINT at = {rect.left, rect.bottom};
-  ClientToScreen(window_, &at);
   IPopupMenu* chosen = nullptr;
-  if (TrackPopupMenu(native, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window_, nullptr)) {
+  if (ClientToScreen(window, &at) &&
+      TrackPopupMenu(native, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr) &&
+      window_ == window) {
     MSG msg;
-    if (PeekMessageA(&msg, window_, WM_COMMAND, WM_COMMAND, PM_REMOVE) && HIWORD(msg.wParam) == 0)
+    if (PeekMessageA(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE) && HIWORD(msg.wParam) == 0)
       chosen = menu.ChooseCommand(LOWORD(msg.wParam));
   }
   DestroyMenu(native);  // submenus go with it
+  // The window may have been destroyed while the menu's loop ran.
+  if (window_ != window) return nullptr;
   RECT all = {0, 0, width_, height_};
-  InvalidateRect(window_, &all, FALSE);
+  InvalidateRect(window, &all, FALSE);
   return chosen;
 }

@@ -180,10 +180,11 @@ bool IGraphicsWin::ClipboardText(std::string& out) {
       const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
       if (n > 0) {
         std::string text(std::size_t(n), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), n, nullptr, nullptr);
-        text.resize(std::size_t(n - 1));  // the terminator stays implicit
-        out = std::move(text);
-        ok = true;
+        if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), n, nullptr, nullptr) == n) {
+          text.resize(std::size_t(n - 1));  // the terminator stays implicit
+          out = std::move(text);
+          ok = true;
+        }
       }
       GlobalUnlock(data);
     }

@@ -1,6 +1,7 @@
 // The Windows editor window inside a host window, driven by posted window
 // messages: the window class, redraws compared with the headless editor,
-// mouse and key input reaching the controls and the host, and text entry.
+// mouse and key input reaching the controls and the host, text entry, and
+// the window going away under a drag or an entry.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -208,6 +209,8 @@ TEST(EditorWindow, KnobDragWheelAndDoubleClickReachTheHost) {
   // Up by 44 pixels with gearing 4 on a 110-pixel knob: 44 / 110 / 4 = 0.1.
   Drag(ed.window, kKnobCX, kKnobCY, 0, -44, 4);
   EXPECT_NEAR(ed.Mix(), 0.6, 1e-9);
+  // The window handed every edit to the host as it handled the messages.
+  EXPECT_FALSE(ed.fx.HostEditsPending());
   ASSERT_FALSE(ed.fx.events.empty());
   EXPECT_EQ(ed.fx.events.front().kind, 'B');
   EXPECT_EQ(ed.fx.events.back().kind, 'E');
@@ -246,6 +249,74 @@ TEST(EditorWindow, KnobDragWheelAndDoubleClickReachTheHost) {
 
   // The redraw shows the final value.
   EXPECT_EQ(Shown(ed.window, HeadlessSnapshot(0.5, 0)).count, 0);
+}
+
+// ---- the window going away ----
+
+TEST(EditorWindow, ClosingDuringADragEndsTheGestureAndFreesTheMouse) {
+  HostWindow host(kW, kH);
+  WinEditor ed(&host);
+  PostMouse(ed.window, WM_LBUTTONDOWN, MK_LBUTTON, kKnobCX, kKnobCY);
+  PostMouse(ed.window, WM_MOUSEMOVE, MK_LBUTTON, kKnobCX, kKnobCY - 22);
+  ASSERT_EQ(GetCapture(), ed.window);
+  ASSERT_EQ(ed.g->CaptureIndex(), 1);
+  EXPECT_EQ(ed.fx.Count('B', WinTestEffect::kMix), 1);
+  EXPECT_EQ(ed.fx.Count('I', WinTestEffect::kMix), 1);
+  ed.g->CloseWindow();
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(ed.g->CaptureIndex(), -1);
+  // The end waits for the host's next call into the plug-in.
+  ed.fx.DeliverHostEdits();
+  EXPECT_EQ(ed.fx.Count('E', WinTestEffect::kMix), 1);
+  EXPECT_EQ(ed.fx.events.back().kind, 'E');
+  EXPECT_NEAR(ed.Mix(), 0.55, 1e-9);
+}
+
+TEST(EditorWindow, DestroyedWithItsParentMidDragThenOpenedOnANewOne) {
+  auto host = std::make_unique<HostWindow>(kW, kH);
+  WinEditor ed(host.get());
+  ASSERT_NE(ed.window, nullptr);
+  PostMouse(ed.window, WM_LBUTTONDOWN, MK_LBUTTON, kKnobCX, kKnobCY);
+  PostMouse(ed.window, WM_MOUSEMOVE, MK_LBUTTON, kKnobCX, kKnobCY - 22);
+  ASSERT_EQ(GetCapture(), ed.window);
+  ed.g->HidePointer();
+
+  host.reset();
+  EXPECT_FALSE(IsWindow(ed.window));
+  EXPECT_FALSE(ed.g->IsWindowOpen());
+  EXPECT_EQ(ed.g->GetWindow(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(ed.g->CaptureIndex(), -1);
+  EXPECT_FALSE(ed.g->PointerHidden());
+  ed.fx.DeliverHostEdits();
+  EXPECT_EQ(ed.fx.Count('E', WinTestEffect::kMix), 1);
+  // The class stays this editor's until it is closed.
+  EXPECT_EQ(IGraphicsWin::WindowClassUsers(), 1);
+
+  // A new parent, larger: the editor opens at its top left, at its own size.
+  HostWindow second(kW + 50, kH + 40);
+  ed.Open(second);
+  ASSERT_NE(ed.window, nullptr);
+  EXPECT_EQ(GetParent(ed.window), second.Handle());
+  EXPECT_TRUE(IsWindowVisible(ed.window));
+  RECT r = {};
+  ASSERT_TRUE(GetWindowRect(ed.window, &r));
+  MapWindowPoints(HWND_DESKTOP, second.Handle(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, kW);
+  EXPECT_EQ(r.bottom, kH);
+  EXPECT_EQ(IGraphicsWin::WindowClassUsers(), 1);
+  EXPECT_EQ(Shown(ed.window, HeadlessSnapshot(0.55, 0)).count, 0);
+
+  ed.fx.events.clear();
+  Drag(ed.window, kKnobCX, kKnobCY, 0, 22, 2);
+  EXPECT_NEAR(ed.Mix(), 0.5, 1e-9);
+  EXPECT_EQ(ed.fx.Count('B', WinTestEffect::kMix), 1);
+  EXPECT_EQ(ed.fx.Count('E', WinTestEffect::kMix), 1);
+  ed.g->CloseWindow();
+  EXPECT_EQ(IGraphicsWin::WindowClassUsers(), 0);
+  EXPECT_FALSE(ClassRegistered());
 }
 
 TEST(EditorWindow, RadioClicksBetweenOverlappingButtons) {
@@ -398,6 +469,23 @@ TEST_F(EntryCase, ClosingTheWindowDropsAnOpenEntry) {
   Pump(100);  // ticks that would have applied it, had the timer lived on
   EXPECT_NEAR(ed.Mix(), 0.5, 1e-12);
   EXPECT_TRUE(ed.fx.events.empty());
+}
+
+TEST_F(EntryCase, AWindowDestroyedByTheHostTakesItsEntryUnapplied) {
+  OpenOn(WinTestEffect::kMix, "0.50");
+  Type("0.9");
+  PressKey(VK_RETURN);  // to be applied at the next tick
+  HWND entry = Entry();
+  ASSERT_TRUE(DestroyWindow(ed.window));
+  EXPECT_FALSE(IsWindow(entry));
+  EXPECT_EQ(Entry(), nullptr);
+  EXPECT_EQ(ed.g->EntryState(), IGraphicsWin::kEntryNone);
+  EXPECT_FALSE(ed.g->IsWindowOpen());
+  Pump(100);
+  EXPECT_NEAR(ed.Mix(), 0.5, 1e-12);
+  EXPECT_TRUE(ed.fx.events.empty());
+  ed.g->CloseWindow();
+  EXPECT_EQ(IGraphicsWin::WindowClassUsers(), 0);
 }
 
 TEST_F(EntryCase, LosingTheFocusCommits) {

@@ -26,6 +26,9 @@ class WinTestEffect : public IEffectCore {
     fx.GetParameter(kRate)->DefineContinuous("Rate", 6.0, 0.1, 32.0, 0.1, "Hz");
   }
 
+  // What the host was told: only what was delivered, which the editor
+  // window does after each input or timer message and a test does by
+  // calling DeliverHostEdits.
   struct Event {
     char kind;  // 'B'egin, 'I'nform, 'E'nd
     int index;
