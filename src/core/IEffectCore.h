@@ -161,7 +161,8 @@ class IEffectCore {
   // For the editor's own thread: delivers only while the host does not
   // call the editor's idle request, which delivers on the host's thread.
   bool DeliverHostEditsFromEditor();
-  // The host called the editor's idle request.
+  // The host called the editor's idle request (or opened the editor, which
+  // gives it time for a first idle call).
   void NoteHostIdle() { lastIdle_.store(Clock::now().time_since_epoch().count()); }
   // True on the thread that is delivering edits, while it does.
   bool DeliveringOnThisThread() const { return deliverer_.load() == std::this_thread::get_id(); }

@@ -195,6 +195,9 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
       *static_cast<vst::ERect**>(ptr) = &editorRect_;
       return 1;
     case vst::effEditOpen:
+      // A host that calls idle gets its first call in before the editor's
+      // thread would take over delivering its edits.
+      NoteHostIdle();
       if (editor_ && editor_->OpenWindow(ptr)) {
         OnEditorOpen();
         return 1;

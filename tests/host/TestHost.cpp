@@ -69,6 +69,11 @@ void TestHost::SetTimeQueryHook(std::function<void(vst::AEffect*)> hook) {
   timeQueryHook_ = std::move(hook);
 }
 
+void TestHost::SetEditHook(std::function<void(vst::AEffect*, vst::VstInt32)> hook) {
+  std::lock_guard lock(mutex_);
+  editHook_ = std::move(hook);
+}
+
 std::vector<HostCall> TestHost::Calls() const {
   std::lock_guard lock(mutex_);
   return calls_;
@@ -101,7 +106,17 @@ vst::VstIntPtr TestHost::Callback(vst::AEffect* effect, vst::VstInt32 opcode, vs
     }
     if (hook) hook(effect);
   }
-  return host->Answer(effect, opcode, index, value, ptr, opt);
+  const vst::VstIntPtr answer = host->Answer(effect, opcode, index, value, ptr, opt);
+  if (opcode == vst::audioMasterBeginEdit || opcode == vst::audioMasterAutomate ||
+      opcode == vst::audioMasterEndEdit) {
+    std::function<void(vst::AEffect*, vst::VstInt32)> hook;
+    {
+      std::lock_guard lock(host->mutex_);
+      hook = host->editHook_;
+    }
+    if (hook) hook(effect, opcode);
+  }
+  return answer;
 }
 
 vst::VstIntPtr TestHost::Answer(vst::AEffect* effect, vst::VstInt32 opcode, vst::VstInt32 index,

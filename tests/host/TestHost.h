@@ -69,6 +69,10 @@ class TestHost {
   // (for example from inside a process call): the hook runs, outside this
   // host's own lock, before the record is handed out. An empty hook ends it.
   void SetTimeQueryHook(std::function<void(vst::AEffect*)> hook);
+  // A host that reacts to the editor's edit calls (begin-edit, automate,
+  // end-edit): the hook runs, outside this host's own lock, after the call
+  // was recorded and before it returns to the plug-in. An empty hook ends it.
+  void SetEditHook(std::function<void(vst::AEffect*, vst::VstInt32 opcode)> hook);
 
   // Recorded requests, in arrival order.
   std::vector<HostCall> Calls() const;
@@ -92,6 +96,7 @@ class TestHost {
   bool answerTime_ = true;
   vst::VstTimeInfo transport_{};
   std::function<void(vst::AEffect*)> timeQueryHook_;
+  std::function<void(vst::AEffect*, vst::VstInt32)> editHook_;
 };
 
 // One plug-in instance driven through its AEffect record; closes it on
@@ -136,6 +141,9 @@ class Instance {
   vst::VstIntPtr SetChunk(const std::vector<uint8_t>& data, bool bank);
 
   void Close();
+  // The plug-in was closed by other means (from inside a callback): the
+  // record is no longer this object's to close.
+  void Forget() { effect_ = nullptr; }
 
  private:
   vst::AEffect* effect_ = nullptr;
