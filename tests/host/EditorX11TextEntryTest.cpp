@@ -96,8 +96,10 @@ TEST_F(EditorX11TextEntry, ATypedValueReachesTheHostAsAutomation) {
   ASSERT_TRUE(WaitUntil([&] { return !BoxShown(editor_); }));
   ASSERT_TRUE(WaitUntil([&] { return fx_.GetParameter(kMix) == 0.25f; })) << fx_.GetParameter(kMix);
   EXPECT_TRUE(x_.KeysReceived(parent_).empty());
+  // The host hears of it once the editor's edits are delivered.
+  ASSERT_TRUE(
+      WaitUntil([&] { return !host_.CallsOf(vst::audioMasterAutomate, fx_.Effect()).empty(); }));
   const auto automated = host_.CallsOf(vst::audioMasterAutomate, fx_.Effect());
-  ASSERT_FALSE(automated.empty());
   EXPECT_EQ(automated.back().index, kMix);
   EXPECT_FLOAT_EQ(automated.back().opt, 0.25f);
   EXPECT_EQ(EditsOf(host_, fx_, kMix), "BEA") << "the right click's gesture, then the typed value";
