@@ -3,13 +3,16 @@
 // dispatcher, posted mouse input on the panel's knobs and switches turned
 // into parameter values and the host's begin-edit / automate / end-edit
 // calls, the window's pixels against the same panel drawn off-screen (or
-// the committed reference images), two editors at once, and many open/close
-// cycles while another thread processes audio and automates parameters.
+// the committed reference images), two editors at once, many open/close
+// cycles while another thread processes audio and automates parameters, and
+// hosts that close the plug-in or its editor from inside those calls,
+// during a drag, or destroy the window the editor lives in.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -58,11 +61,36 @@ bool ClassRegistered() {
   return GetClassInfoA(GetModuleHandleA(PluginPath().c_str()), kClass, &wc) != 0;
 }
 
+// The host's edit calls for param of record e, as EditsOf spells them; for
+// an instance the host has closed.
+std::string EditsOfRecord(const TestHost& host, const vst::AEffect* e, int param) {
+  std::string s;
+  for (const HostCall& c : host.Calls()) {
+    if (c.effect != e || c.index != param) continue;
+    if (c.opcode == vst::audioMasterBeginEdit) s += 'B';
+    if (c.opcode == vst::audioMasterAutomate) s += 'A';
+    if (c.opcode == vst::audioMasterEndEdit) s += 'E';
+  }
+  return s;
+}
+
+// The editor's window rectangle in its parent's client coordinates.
+RECT PlaceInParent(HWND editor) {
+  RECT r = {};
+  GetWindowRect(editor, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(editor), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+constexpr vst::VstInt32 kEditCalls[] = {vst::audioMasterBeginEdit, vst::audioMasterAutomate,
+                                        vst::audioMasterEndEdit};
+
 struct QuillwaveEditor : ::testing::Test {
   TestHost host;
   HostWindow window{kW, kH};
 
   void SetUp() override { ASSERT_TRUE(host.Loaded()) << host.Error(); }
+  void TearDown() override { host.SetEditHook({}); }
 
   // effEditGetRect and effEditOpen as a host does them, then one idle call;
   // the editor window.
@@ -328,6 +356,193 @@ TEST_F(QuillwaveEditor, HundredOpenCloseCyclesWhileAudioRunsAndTheHostAutomates)
   EXPECT_LE(atEnd.handles, afterWarmUp.handles);
   EXPECT_LT(atEnd.heapBytes, afterWarmUp.heapBytes + 16 * 1024);
   EXPECT_LT(atEnd.committedBytes, afterWarmUp.committedBytes + 256 * 1024);
+}
+
+// ---- hosts that end things at awkward moments ----
+
+// The host closes the plug-in from inside each of the edit calls a click
+// makes, as a host whose undo or automation code decides to drop the
+// instance. The editor's window procedure is still running then: the close
+// completes after the call returns, the window and its class are gone, the
+// gesture's end still reaches the host, and the process carries on.
+TEST_F(QuillwaveEditor, HostClosesThePlugInFromInsideEachEditCallOfAClick) {
+  ResourceUse afterFirstRound;
+  for (int round = 0; round < 2; ++round) {
+    for (const vst::VstInt32 trigger : kEditCalls) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", host opcode " + std::to_string(trigger));
+      auto fx = std::make_unique<Instance>(host);
+      fx->Start();
+      HWND editor = Open(*fx, window);
+      ASSERT_NE(editor, nullptr);
+      vst::AEffect* const record = fx->Effect();
+      int closes = 0;
+      host.ClearCalls();
+      host.SetEditHook([&](vst::AEffect* e, vst::VstInt32 opcode) {
+        if (e != record || opcode != trigger || closes > 0) return;
+        ++closes;
+        e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f);
+      });
+      Click(editor, kTempoSyncX, 75);
+      host.SetEditHook({});
+      if (closes > 0) fx->Forget();
+      ASSERT_EQ(closes, 1) << "the click's edit calls never reached the host";
+      EXPECT_FALSE(IsWindow(editor));
+      EXPECT_EQ(EditorIn(window.Handle()), nullptr);
+      EXPECT_FALSE(ClassRegistered());
+      EXPECT_EQ(GetCapture(), nullptr);
+      EXPECT_EQ(EditsOfRecord(host, record, Quillwave::kTempoSync), "BAE");
+    }
+    Pump(20);
+    if (round == 0) afterFirstRound = CurrentResourceUse();
+  }
+  // The second round left nothing behind: no window, no window system
+  // object, no instance (one holds far more than 16 KiB).
+  const ResourceUse atEnd = CurrentResourceUse();
+  ASSERT_GT(afterFirstRound.windows, 0);
+  ASSERT_GT(afterFirstRound.gdiObjects, 0);
+  EXPECT_EQ(atEnd.windows, afterFirstRound.windows);
+  EXPECT_LE(atEnd.gdiObjects, afterFirstRound.gdiObjects);
+  EXPECT_LT(atEnd.heapBytes, afterFirstRound.heapBytes + 16 * 1024);
+
+  // Another instance's editor opens in the same window and works.
+  Instance next(host);
+  next.Start();
+  HWND editor = Open(next, window);
+  ASSERT_NE(editor, nullptr);
+  host.ClearCalls();
+  Drag(editor, kMixX, kMixY, 0, -36, 3);
+  EXPECT_FLOAT_EQ(next.GetParameter(Quillwave::kMix), 0.625f);
+  EXPECT_EQ(EditsOf(host, next, Quillwave::kMix), "BAAAE");
+  EXPECT_TRUE(Shows(editor, Reference(next), "after-closes"));
+  EXPECT_EQ(next.Dispatch(vst::effEditClose), 1);
+}
+
+// The host closes only the editor from inside each edit call of a click:
+// the window goes from inside its own procedure, the host hears the whole
+// gesture, and the instance opens its editor again and goes on working.
+TEST_F(QuillwaveEditor, HostClosesTheEditorFromInsideEachEditCallOfAClick) {
+  Instance fx(host);
+  fx.Start();
+  for (const vst::VstInt32 trigger : kEditCalls) {
+    SCOPED_TRACE("host opcode " + std::to_string(trigger));
+    HWND editor = Open(fx, window);
+    ASSERT_NE(editor, nullptr);
+    int closes = 0;
+    vst::VstIntPtr answer = 0;
+    host.ClearCalls();
+    host.SetEditHook([&](vst::AEffect* e, vst::VstInt32 opcode) {
+      if (e != fx.Effect() || opcode != trigger || closes > 0) return;
+      ++closes;
+      answer = e->dispatcher(e, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    });
+    Click(editor, kTempoSyncX, 75);
+    host.SetEditHook({});
+    ASSERT_EQ(closes, 1) << "the click's edit calls never reached the host";
+    EXPECT_EQ(answer, 1);
+    EXPECT_FALSE(IsWindow(editor));
+    EXPECT_EQ(EditorIn(window.Handle()), nullptr);
+    EXPECT_FALSE(ClassRegistered());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(EditsOf(host, fx, Quillwave::kTempoSync), "BAE");
+    EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 1.0f);
+
+    // Opened again, it shows the value and takes the next click.
+    editor = Open(fx, window);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(Shows(editor, Golden("panel-temposync.png"), "reopened-temposync"));
+    host.ClearCalls();
+    Click(editor, kTempoSyncX, 65);
+    EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 0.0f);
+    EXPECT_EQ(EditsOf(host, fx, Quillwave::kTempoSync), "BAE");
+    EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+  }
+}
+
+// Closing the editor, or the plug-in with its editor open, while the mouse
+// button is still down on a knob: the release never comes, so the host hears
+// the gesture's end from the close, and the mouse is free again.
+TEST_F(QuillwaveEditor, ClosingDuringADragEndsTheHostsGesture) {
+  Instance fx(host);
+  fx.Start();
+  HWND editor = Open(fx, window);
+  ASSERT_NE(editor, nullptr);
+  host.ClearCalls();
+  PostMouse(editor, WM_LBUTTONDOWN, MK_LBUTTON, kMixX, kMixY);
+  PostMouse(editor, WM_MOUSEMOVE, MK_LBUTTON, kMixX, kMixY - 18);
+  EXPECT_EQ(GetCapture(), editor);
+  // The window hands the edits over as they happen, without an idle call.
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BA");
+  EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAE");
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(IsWindow(editor));
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.5625f);
+
+  // Reopened, a drag makes a gesture of its own.
+  editor = Open(fx, window);
+  ASSERT_NE(editor, nullptr);
+  host.ClearCalls();
+  Drag(editor, kMixX, kMixY, 0, 36, 2);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAAE");
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.4375f);
+
+  // effClose with the editor open, the button still down.
+  PostMouse(editor, WM_LBUTTONDOWN, MK_LBUTTON, kMixX, kMixY);
+  PostMouse(editor, WM_MOUSEMOVE, MK_LBUTTON, kMixX, kMixY - 18);
+  ASSERT_EQ(GetCapture(), editor);
+  vst::AEffect* const record = fx.Effect();
+  host.ClearCalls();
+  fx.Close();
+  EXPECT_EQ(EditsOfRecord(host, record, Quillwave::kMix), "E");
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(IsWindow(editor));
+  EXPECT_FALSE(ClassRegistered());
+}
+
+// The host destroys its window with the editor inside, in the middle of a
+// drag, and later opens the editor in a new window at another size, with
+// or without closing it in between: the editor appears there, whole and at
+// the top left, and works; the cut-short gesture ends at the host's next
+// call.
+TEST_F(QuillwaveEditor, HostWindowDestroyedUnderTheEditorThenANewOne) {
+  Instance fx(host);
+  fx.Start();
+  for (const bool closedBetween : {false, true}) {
+    SCOPED_TRACE(closedBetween ? "effEditClose in between" : "no effEditClose in between");
+    auto first = std::make_unique<HostWindow>(kW, kH);
+    HWND editor = Open(fx, *first);
+    ASSERT_NE(editor, nullptr);
+    host.ClearCalls();
+    PostMouse(editor, WM_LBUTTONDOWN, MK_LBUTTON, kMixX, kMixY);
+    PostMouse(editor, WM_MOUSEMOVE, MK_LBUTTON, kMixX, kMixY - 18);
+    ASSERT_EQ(GetCapture(), editor);
+    first.reset();
+    EXPECT_FALSE(IsWindow(editor));
+    EXPECT_EQ(GetCapture(), nullptr);
+    if (closedBetween) {
+      EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+      EXPECT_FALSE(ClassRegistered());
+    } else {
+      EXPECT_EQ(fx.Dispatch(vst::effEditIdle), 0);
+    }
+    EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAE");
+
+    HostWindow second(kW + 60, kH + 40);
+    editor = Open(fx, second);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(editor));
+    const RECT place = PlaceInParent(editor);
+    EXPECT_EQ(place.left, 0);
+    EXPECT_EQ(place.top, 0);
+    EXPECT_EQ(place.right, kW);
+    EXPECT_EQ(place.bottom, kH);
+    EXPECT_TRUE(Shows(editor, Reference(fx), "new-parent"));
+    host.ClearCalls();
+    Drag(editor, kMixX, kMixY, 0, 36, 2);
+    EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BAAE");
+    EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
+    EXPECT_FALSE(ClassRegistered());
+  }
 }
 
 // The picture of the Windows build: the panel set up by posted clicks and a
