@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "EffectParams.h"
 #include "HostTestSupport.h"
 #include "dsp/MultiBandFilterBT.h"
 
@@ -17,29 +18,7 @@ using qwtest::SharedHost;
 constexpr double kFs = 44100.0;
 constexpr double kTwoPi = 6.283185307179586;
 
-enum P {
-  kMix,
-  kLfoFrequency,
-  kNote,
-  kPhase,
-  kSymmetry,
-  kShape,
-  kPrefix,
-  kTempoSync,
-  kOnOff,
-  kMode,
-  kCutoff1,
-  kCutoff2,
-  kResonance,
-  kFilterMode
-};
-
-// Sets a parameter in its own units (every row is linear over its range).
-void Set(Instance& inst, int index, double value) {
-  static const double kMin[] = {0, 0.1, 0, 0.5, 0, 0, 0, 0, 0, 0, 0, 0, 0.1, 0};
-  static const double kMax[] = {1, 32, 6, 2.5, 1, 2, 2, 1, 1, 1, 1, 1, 4, 2};
-  inst.SetParameter(index, float((value - kMin[index]) / (kMax[index] - kMin[index])));
-}
+using namespace qwtest::params;
 
 using Block = std::vector<std::vector<double>>;
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "EffectParams.h"
 #include "HostTestSupport.h"
 
 namespace {
@@ -22,31 +23,7 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr int kFade = 882;   // crossfades, 20 ms
 constexpr int kRamp = 1103;  // ramps, 25 ms
 
-enum P {
-  kMix,
-  kLfoFrequency,
-  kNote,
-  kPhase,
-  kSymmetry,
-  kShape,
-  kPrefix,
-  kTempoSync,
-  kOnOff,
-  kMode,
-  kCutoff1,
-  kCutoff2,
-  kResonance,
-  kFilterMode
-};
-
-float Normalized(int index, double value) {
-  static const double kMin[] = {0, 0.1, 0, 0.5, 0, 0, 0, 0, 0, 0, 0, 0, 0.1, 0};
-  static const double kMax[] = {1, 32, 6, 2.5, 1, 2, 2, 1, 1, 1, 1, 1, 4, 2};
-  return float((value - kMin[index]) / (kMax[index] - kMin[index]));
-}
-void Set(Instance& inst, int index, double value) {
-  inst.SetParameter(index, Normalized(index, value));
-}
+using namespace qwtest::params;
 
 using Block = std::vector<std::vector<double>>;
 
