@@ -33,9 +33,13 @@ namespace fuzz {
 // out).
 class Bytes {
  public:
-  Bytes(const uint8_t* data, size_t size) : at_(data), left_(size) {}
+  Bytes(const uint8_t* data, size_t size) : at_(data), left_(size), size_(size) {}
 
   size_t remaining_bytes() const { return left_; }
+  // Offset of the next byte read, to find a value in the input by hand.
+  size_t Position() const { return size_ - left_; }
+  // The next byte as it stands (0 once the bytes run out), left unread.
+  uint8_t PeekByte() const { return left_ > 0 ? *at_ : 0; }
 
   template <class T>
   T ConsumeIntegralInRange(T lo, T hi) {
@@ -91,6 +95,7 @@ class Bytes {
 
   const uint8_t* at_;
   size_t left_;
+  size_t size_;
 };
 
 // The host side of one instance: answers the plug-in's requests from a

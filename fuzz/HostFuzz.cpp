@@ -7,7 +7,15 @@
 // bogus parent (no window system here, so it must fail cleanly), its redraw
 // tick run directly, mouse presses, drags, double clicks and wheel steps.
 // Every output sample must be finite and of plausible size.
+//
+// A redraw is the dearest request: the first one of an instance paints the
+// whole panel, which takes longer than making the instance. So only a tick
+// whose operation byte is exactly 6 redraws; the other bytes that select a
+// tick (18, 30, ...) are ticks the host let pass, and the dirty area grows
+// until a drawing one. Most mutated inputs then run without drawing, and the
+// fuzzer still reaches the drawing code whenever it picks that byte.
 #include <cmath>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +32,21 @@ namespace {
 
 constexpr int kMaxSteps = 48;
 constexpr vst::VstInt32 kLastOpcode = vst::effGetNumMidiOutputChannels + 2;
+constexpr int kTickOperation = 6;
+
+// QW_FUZZ_TRACE=1 prints every request, to read what a failing input does.
+bool Tracing() {
+  static const bool trace = std::getenv("QW_FUZZ_TRACE") != nullptr;
+  return trace;
+}
+
+[[gnu::format(printf, 1, 2)]] void Trace(const char* format, ...) {
+  if (!Tracing()) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+}
 
 // A zeroed block of exactly n bytes, so any access past it is caught.
 struct Buffer {
@@ -55,18 +78,19 @@ class Session {
   explicit Session(fuzz::Bytes& in) : in_(in) {}
 
   void Run() {
-    static const bool trace = std::getenv("QW_FUZZ_TRACE") != nullptr;
     for (int step = 0; step < kMaxSteps && in_.remaining_bytes() > 0 && plug_.Effect(); ++step) {
+      const size_t at = in_.Position();
+      const bool drawingTick = in_.PeekByte() == kTickOperation;
       const int op = in_.ConsumeIntegralInRange<int>(0, 11);
-      if (trace) std::fprintf(stderr, "step %d: operation %d\n", step, op);
+      Trace("step %d at byte %zu: operation %d\n", step, at, op);
       switch (op) {
         case 0:
         case 1: Dispatch(); break;
         case 2: SetParameter(); break;
-        case 3: plug_.Effect()->getParameter(plug_.Effect(), in_.ConsumeIntegral<int8_t>()); break;
+        case 3: GetParameter(); break;
         case 4:
         case 5: Process(); break;
-        case 6: Tick(); break;
+        case kTickOperation: Tick(drawingTick); break;
         case 7: Mouse(); break;
         case 8: Transport(); break;
         case 9: Reenter(); break;
@@ -79,11 +103,8 @@ class Session {
  private:
   vst::VstIntPtr Call(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value, void* ptr,
                       float opt) {
-    // QW_FUZZ_TRACE=1 prints every request, to read what a failing input does.
-    static const bool trace = std::getenv("QW_FUZZ_TRACE") != nullptr;
-    if (trace)
-      std::fprintf(stderr, "dispatch %d index %d value %lld ptr %s opt %g\n", opcode, index,
-                   (long long)value, ptr ? "set" : "null", double(opt));
+    Trace("dispatch %d index %d value %lld ptr %s opt %g\n", opcode, index, (long long)value,
+          ptr ? "set" : "null", double(opt));
     return plug_.Dispatch(opcode, index, value, ptr, opt);
   }
 
@@ -232,7 +253,15 @@ class Session {
 
   void SetParameter() {
     const int index = in_.ConsumeIntegralInRange<int>(-1, 15);
-    plug_.Effect()->setParameter(plug_.Effect(), index, AnyFloat(in_));
+    const float value = AnyFloat(in_);
+    Trace("setParameter %d %.9g\n", index, double(value));
+    plug_.Effect()->setParameter(plug_.Effect(), index, value);
+  }
+
+  void GetParameter() {
+    const int index = in_.ConsumeIntegral<int8_t>();
+    const float value = plug_.Effect()->getParameter(plug_.Effect(), index);
+    Trace("getParameter %d: %.9g\n", index, double(value));
   }
 
   void Process() {
@@ -243,6 +272,10 @@ class Session {
     // Stereo input near full scale, sometimes silence or tiny values.
     const int kind = in_.ConsumeIntegralInRange<int>(0, 3);
     const float level = kind == 0 ? 0.0f : kind == 1 ? 1e-30f : 1.0f;
+    static constexpr const char* kPaths[] = {"processReplacing", "process",
+                                             "processDoubleReplacing"};
+    Trace("%s %d frames, input level %g, input phase %zu\n", kPaths[path], frames, double(level),
+          phase_);
     vst::AEffect* e = plug_.Effect();
     if (path == 2) {
       std::vector<double> in[2], out[2];
@@ -256,7 +289,7 @@ class Session {
         outs[c] = out[c].data();
       }
       e->processDoubleReplacing(e, ins, outs, frames);
-      for (auto& channel : out) Check(channel.data(), n);
+      for (int c = 0; c < 2; ++c) Check(c, out[c].data(), n);
     } else {
       std::vector<float> in[2], out[2];
       float* ins[2];
@@ -273,16 +306,18 @@ class Session {
         e->processReplacing(e, ins, outs, frames);
       else
         e->process(e, ins, outs, frames);
-      for (auto& channel : out) Check(channel.data(), n);
+      for (int c = 0; c < 2; ++c) Check(c, out[c].data(), n);
     }
     phase_ += n;
   }
 
   template <class Sample>
-  static void Check(const Sample* out, size_t n) {
+  static void Check(int channel, const Sample* out, size_t n) {
     for (size_t f = 0; f < n; ++f)
-      if (!std::isfinite(out[f]) || std::fabs(out[f]) > fuzz::Instance::kOutputBound)
+      if (!std::isfinite(out[f]) || std::fabs(out[f]) > fuzz::Instance::kOutputBound) {
+        std::fprintf(stderr, "channel %d frame %zu of %zu: %g\n", channel, f, n, double(out[f]));
         fuzz::Fail("output not finite or too loud");
+      }
   }
 
   IGraphics* Graphics() {
@@ -290,11 +325,15 @@ class Session {
     return q->Graphics();
   }
 
-  void Tick() {
+  // A skipped tick leaves the dirty area to the next drawing one.
+  void Tick(bool draw) {
     IGraphics* g = Graphics();
     if (!g) return;
     IRect area;
-    if (g->CollectDirtyArea(area)) g->Redraw(area);
+    const bool dirty = g->CollectDirtyArea(area);
+    Trace("tick: %s %d,%d-%d,%d%s\n", dirty ? "dirty" : "clean", area.left, area.top, area.right,
+          area.bottom, draw ? ", drawn" : ", skipped");
+    if (dirty && draw) g->Redraw(area);
   }
 
   void Mouse() {
@@ -306,7 +345,11 @@ class Session {
     const auto bits = in_.ConsumeIntegral<uint8_t>();
     mods.left = bits & 1, mods.right = bits & 2, mods.shift = bits & 4, mods.control = bits & 8,
     mods.alt = bits & 16;
-    switch (in_.ConsumeIntegralInRange<int>(0, 5)) {
+    const int gesture = in_.ConsumeIntegralInRange<int>(0, 5);
+    static constexpr const char* kGestures[] = {"down", "up", "drag", "double click", "wheel",
+                                                "over"};
+    Trace("mouse %s at %d,%d buttons and keys 0x%02x\n", kGestures[gesture], x, y, bits & 31);
+    switch (gesture) {
       case 0: g->HandleMouseDown(x, y, mods); break;
       case 1: g->HandleMouseUp(x, y, mods); break;
       case 2: {
@@ -314,14 +357,24 @@ class Session {
         const int dx = in_.ConsumeIntegralInRange<int>(-300, 300);
         const int dy = in_.ConsumeIntegralInRange<int>(-300, 300);
         for (int i = 1; i <= 8; ++i) g->HandleMouseDrag(x + dx * i / 8, y + dy * i / 8, mods);
-        if (in_.ConsumeBool()) g->HandleMouseUp(x + dx, y + dy, mods);
+        const bool release = in_.ConsumeBool();
+        Trace("  by %d,%d%s\n", dx, dy, release ? ", released" : "");
+        if (release) g->HandleMouseUp(x + dx, y + dy, mods);
         break;
       }
       case 3: g->HandleDoubleClick(x, y, mods); break;
-      case 4: g->HandleMouseWheel(x, y, mods, in_.ConsumeIntegralInRange<int>(-5, 5)); break;
+      case 4: {
+        const int notches = in_.ConsumeIntegralInRange<int>(-5, 5);
+        Trace("  %d notches\n", notches);
+        g->HandleMouseWheel(x, y, mods, notches);
+        break;
+      }
       default:
         g->HandleMouseOver(x, y, mods);
-        if (in_.ConsumeBool()) g->HandleMouseLeave();
+        if (in_.ConsumeBool()) {
+          Trace("  and leave\n");
+          g->HandleMouseLeave();
+        }
         break;
     }
   }
@@ -338,6 +391,11 @@ class Session {
     t.cycleEndPos = AnyDouble(in_);
     t.timeSigNumerator = in_.ConsumeIntegralInRange<vst::VstInt32>(-2, 40);
     t.timeSigDenominator = in_.ConsumeIntegralInRange<vst::VstInt32>(-2, 40);
+    Trace("transport %s flags 0x%x tempo %.17g ppq %.17g sample %.17g bar %.17g "
+          "cycle %.17g..%.17g signature %d/%d\n",
+          plug_.HostSide().answerTime ? "answered" : "unanswered", unsigned(t.flags), t.tempo,
+          t.ppqPos, t.samplePos, t.barStartPos, t.cycleStartPos, t.cycleEndPos,
+          t.timeSigNumerator, t.timeSigDenominator);
   }
 
   // What a host's audio callback may ask in the middle of a block.
@@ -354,6 +412,9 @@ class Session {
     if (r.opcode == vst::effSetSpeakerArrangement) r.value = 0;  // no records to point at
     if (r.opcode == vst::effClose && in_.ConsumeIntegralInRange<int>(0, 7) != 0) r.pending = false;
     r.opt = AnyFloat(in_);
+    if (r.pending)
+      Trace("at the next time query: dispatch %d value %lld opt %g\n", r.opcode,
+            (long long)r.value, double(r.opt));
   }
 
   void Editor() {
@@ -377,6 +438,7 @@ class Session {
 
   void ChunkRoundTrip() {
     const bool bank = in_.ConsumeBool();
+    Trace("%s chunk round trip\n", bank ? "bank" : "program");
     const std::vector<uint8_t> chunk = plug_.GetChunk(bank);
     if (!plug_.SetChunk(bank, chunk.data(), chunk.size())) fuzz::Fail("own chunk refused");
     const std::vector<uint8_t> again = plug_.GetChunk(bank);
