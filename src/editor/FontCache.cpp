@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "editor/ProcessCache.h"
+#include "editor/ProcessWide.h"
 #include "raster/CachedFont.h"
 #include "raster/FontHandle.h"
 
@@ -23,11 +24,10 @@ struct Key {
   }
 };
 
-// Never destroyed: an editor thread may still draw text while the process
-// exits.
+// Kept while an editor thread may still draw text from it, exit included.
 ProcessCache<Key, raster::CachedFont>& Fonts() {
-  static auto* cache = new ProcessCache<Key, raster::CachedFont>;
-  return *cache;
+  static ProcessWide<ProcessCache<Key, raster::CachedFont>> cache;
+  return cache.Get();
 }
 
 std::unique_ptr<raster::CachedFont> MakeFont(const Key& key) {

@@ -1,15 +1,15 @@
 #include "editor/ImageCache.h"
 
 #include "editor/ProcessCache.h"
+#include "editor/ProcessWide.h"
 #include "raster/IBitmap.h"
 
 namespace {
 
-// Never destroyed: an editor thread may still draw from it while the
-// process exits.
+// Kept while an editor thread may still draw from it, exit included.
 ProcessCache<int, raster::IBitmap>& Images() {
-  static auto* cache = new ProcessCache<int, raster::IBitmap>;
-  return *cache;
+  static ProcessWide<ProcessCache<int, raster::IBitmap>> cache;
+  return cache.Get();
 }
 
 }  // namespace

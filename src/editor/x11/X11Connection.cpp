@@ -1,5 +1,7 @@
 #include "editor/x11/X11Connection.h"
 
+#include "editor/ProcessWide.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,15 +19,15 @@
 
 namespace {
 
-// The registry is never destroyed: an editor thread may still report an
-// error, or close its connection, while the process exits.
+// Kept while an editor thread may still report an error, or close its
+// connection, exit included.
 struct Registry {
   std::mutex lock;
   std::vector<X11Connection*> connections;  // guarded by lock
 };
 Registry& Connections() {
-  static auto* registry = new Registry;
-  return *registry;
+  static ProcessWide<Registry> registry;
+  return registry.Get();
 }
 std::atomic<std::uint64_t> gProcessErrors{0};
 

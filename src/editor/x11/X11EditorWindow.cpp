@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "editor/ProcessWide.h"
 #include "editor/x11/X11Connection.h"
 #include "editor/x11/X11Presenter.h"
 
@@ -62,11 +63,20 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
   try {
     stop_ = std::make_shared<std::atomic<bool>>(false);
     std::unique_lock<std::mutex> gate(startLock_);
-    thread_ = std::thread([this, stop = stop_] {
-      pthread_setname_np(pthread_self(), "quillwave-ui");
-      { std::lock_guard<std::mutex> wait(startLock_); }
-      Run(stop);
-    });
+    // Counted from before it starts to after it last touches anything
+    // process-wide.
+    EditorThreads::Started();
+    try {
+      thread_ = std::thread([this, stop = stop_] {
+        pthread_setname_np(pthread_self(), "quillwave-ui");
+        { std::lock_guard<std::mutex> wait(startLock_); }
+        Run(stop);
+        EditorThreads::Ended();
+      });
+    } catch (...) {
+      EditorThreads::Ended();  // it never ran
+      throw;
+    }
     threadId_ = thread_.get_id();
   } catch (...) {
     Release();

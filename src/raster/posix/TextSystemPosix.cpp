@@ -32,13 +32,25 @@ FT_Library Library() {
   return lib;
 }
 
-// Our own fontconfig configuration, so that the library's default
-// configuration is never created behind our back. Kept for the process and
-// never destroyed: an editor thread may still make a font while the
-// process exits.
+// Our own fontconfig configuration, released at exit, so that the library's
+// default configuration is never created behind our back.
+class FontConfig {
+ public:
+  FontConfig() : config_(FcInitLoadConfigAndFonts()) {}
+  ~FontConfig() {
+    if (config_) FcConfigDestroy(config_);
+  }
+  FontConfig(const FontConfig&) = delete;
+  FontConfig& operator=(const FontConfig&) = delete;
+  FcConfig* Get() const { return config_; }
+
+ private:
+  FcConfig* config_;
+};
+
 FcConfig* Config() {
-  static FcConfig* config = FcInitLoadConfigAndFonts();
-  return config;
+  static FontConfig config;
+  return config.Get();
 }
 
 FaceHandle* Face(FontHandle font) { return static_cast<FaceHandle*>(font); }
