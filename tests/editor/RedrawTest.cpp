@@ -217,6 +217,7 @@ TEST(Threads, ValuesFromTheHostThreadAllReachTheScreenWhileItRedraws) {
     p.g->HandleMouseDrag(593, y, {});
     p.g->HandleMouseUp(593, y, {});
     p.g->HandleMouseWheel(124, 192, {}, round % 2 ? 1 : -1);
+    p.fx.DeliverHostEdits();  // as the window layer does after each event
   }
   host.join();
   while (p.g->Tick()) {

@@ -6,6 +6,10 @@
 #include <utility>
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -19,6 +23,15 @@
 
 namespace qwtest {
 namespace {
+
+// Xlib's records of a connection that broke stay behind (closing it would
+// wait for ever): what this thread allocates while one of these exists is
+// not reported as a leak by the leak checker of sanitized builds.
+#if defined(__SANITIZE_ADDRESS__)
+using LeftBehindWhenLost = __lsan::ScopedDisabler;
+#else
+struct LeftBehindWhenLost {};
+#endif
 
 constexpr int kW = 689, kH = 369;
 
@@ -458,7 +471,10 @@ TEST_F(X11EditorWindowTest, ClosingFromTheEventThreadLetsGoOfEverything) {
 // The server killing the editor's client breaks only its connection: the
 // process (the host) goes on, the editor stops, and closing it is clean.
 TEST_F(X11EditorWindowTest, ALostConnectionEndsTheEditorNotTheProcess) {
-  ASSERT_TRUE(OpenEditor());
+  {
+    LeftBehindWhenLost allowed;
+    ASSERT_TRUE(OpenEditor());
+  }
   ASSERT_TRUE(WaitUntil([&] { return client_.ticks_ >= 1; }));
   XKillClient(host_.Get(), window_.Handle());
   host_.Sync();

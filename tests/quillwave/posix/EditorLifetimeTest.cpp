@@ -6,6 +6,10 @@
 // editor's X client, and destroying the editor's parent window.
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <dirent.h>
 #include <sys/wait.h>
 
@@ -30,6 +34,15 @@
 
 namespace qwtest {
 namespace {
+
+// Xlib's records of a connection that broke stay behind (closing it would
+// wait for ever): what this thread allocates while one of these exists is
+// not reported as a leak by the leak checker of sanitized builds.
+#if defined(__SANITIZE_ADDRESS__)
+using LeftBehindWhenLost = __lsan::ScopedDisabler;
+#else
+struct LeftBehindWhenLost {};
+#endif
 
 constexpr int kW = kEditorWidth, kH = kEditorHeight;
 constexpr int kMixX = 593, kMixY = 292;
@@ -348,7 +361,11 @@ TEST_F(EditorLifetime, TheEditorsXClientKilled) {
   Instance fx(host_);
   fx.Start();
   vst::AEffect* e = fx.Effect();
-  const Window editor = Open(e, parent_);
+  Window editor = 0;
+  {
+    LeftBehindWhenLost allowed;
+    editor = Open(e, parent_);
+  }
   ASSERT_NE(editor, 0u);
   XKillClient(x_.Get(), editor);
   x_.Sync();
