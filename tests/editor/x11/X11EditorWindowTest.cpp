@@ -472,7 +472,7 @@ TEST_F(X11EditorWindowTest, ClosingFromTheEventThreadLetsGoOfEverything) {
 // process (the host) goes on, the editor stops, and closing it is clean.
 TEST_F(X11EditorWindowTest, ALostConnectionEndsTheEditorNotTheProcess) {
   {
-    LeftBehindWhenLost allowed;
+    [[maybe_unused]] LeftBehindWhenLost allowed;
     ASSERT_TRUE(OpenEditor());
   }
   ASSERT_TRUE(WaitUntil([&] { return client_.ticks_ >= 1; }));

@@ -363,7 +363,7 @@ TEST_F(EditorLifetime, TheEditorsXClientKilled) {
   vst::AEffect* e = fx.Effect();
   Window editor = 0;
   {
-    LeftBehindWhenLost allowed;
+    [[maybe_unused]] LeftBehindWhenLost allowed;
     editor = Open(e, parent_);
   }
   ASSERT_NE(editor, 0u);
