@@ -12,10 +12,14 @@ class ParamRamp {
  public:
   ParamRamp(double value, double low, double high) : low_(low), high_(high) { Jump(value); }
 
-  // Samples a ramp lasts (at least 1); a running ramp keeps its length.
+  // Samples a ramp lasts (at least 1). A running ramp goes on along the
+  // new length from as far as it had come, or ends there when that is
+  // further than the new length.
   void SetLength(int samples) {
+    const double done = remaining_ > 0 ? double(length_ - remaining_) / length_ : 0.0;
     length_ = std::max(samples, 1);
     step_ = 1.0 / length_;
+    if (remaining_ > 0) remaining_ = std::max(1, length_ - int(done * length_));
   }
   int Length() const { return length_; }
 

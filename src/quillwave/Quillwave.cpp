@@ -73,7 +73,15 @@ void Quillwave::Reset() {
   voice_.SetSampleRate(SampleRate());
   fading_.SetSampleRate(SampleRate());
   modulator_.SetSampleRate(SampleRate());
-  fadeLength_ = std::max<int32_t>(1, static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate())));
+  // A fade running across a change of rate goes on from as far as it had
+  // come along the new length.
+  const int32_t length =
+      std::max<int32_t>(1, static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate())));
+  if (fadeLeft_ > 0) {
+    const double done = double(fadeLength_ - fadeLeft_) / fadeLength_;
+    fadeLeft_ = std::max<int32_t>(1, length - static_cast<int32_t>(done * length));
+  }
+  fadeLength_ = length;
   ReserveFrames(std::max(kReservedFrames, std::clamp(BlockSize(), 0, kMaxBlockFrames)));
 }
 

@@ -78,3 +78,22 @@ TEST(ParamRamp, TurningBackStaysInsideTheBoundsAndJumpEndsARamp) {
   EXPECT_EQ(r.Value(), 1.0);
   EXPECT_FALSE(r.Active());
 }
+
+// A change of sample rate during a ramp: it goes on from as far as it had
+// come, inside the range, and ends on the target.
+TEST(ParamRamp, ANewLengthDuringARampKeepsItsProgress) {
+  ParamRamp r(0.0, 0.0, 1.0);
+  r.SetLength(882);
+  r.SetTarget(1.0);
+  Steps(r, 441);
+  const double halfway = r.Value();
+  r.SetLength(160);
+  EXPECT_EQ(r.Remaining(), 80);
+  const std::vector<double> v = Steps(r, 100);
+  EXPECT_GE(v[0], halfway);
+  for (double x : v) ASSERT_LE(x, 1.0);
+  EXPECT_EQ(v.back(), 1.0);
+  r.SetTarget(0.0);
+  r.SetLength(44100);
+  EXPECT_EQ(r.Remaining(), 44100);
+}

@@ -382,3 +382,29 @@ TEST(TempoSync, NoteChangeWhilePlayingRealignsToTheSong) {
     EXPECT_NEAR(t[size_t(j)], 0.5 + 0.5 * std::cos(kTwoPi * cycles), 1e-9) << j;
   }
 }
+
+namespace {
+double Peak(const Block& b) {
+  double peak = 0.0;
+  for (const auto& ch : b)
+    for (double x : ch) peak = std::max(peak, std::fabs(x));
+  return peak;
+}
+}  // namespace
+
+// The host changes the sample rate while a crossfade and ramps run: they go
+// on from as far as they had come, and the output stays the size of the
+// input.
+TEST(SmoothChanges, ASampleRateChangeDuringAFadeKeepsTheOutputInBounds) {
+  Instance inst(SharedHost());
+  inst.Start(float(kFs), 512);
+  Process(inst, Signal(4410));
+  Set(inst, kMix, 1.0);
+  Set(inst, kFilterMode, 2);
+  inst.Dispatch(vst::effSetProgram, 0, 2);  // a crossfade starts
+  Process(inst, Signal(100));
+  inst.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 8000.0f);
+  const Block out = Process(inst, Signal(2000));
+  EXPECT_LT(Peak(out), 1.0);
+  EXPECT_GT(Peak(out), 0.01);
+}
