@@ -41,8 +41,8 @@ constexpr int kSignalFrames = kRate;
 constexpr int kTrackSpacing = kRate * 3 / 2;
 
 // How Ardour 7.3's export tool feeds a plug-in, recorded with a logging
-// wrapper library around Quillwave.so and the same on every run, loaded or
-// not: the dummy engine runs 1024-frame cycles; six cycles pass before the
+// wrapper library around Quillwave.so and the same on most runs, loaded or
+// not (the exception is taken up where the outputs are compared): the dummy engine runs 1024-frame cycles; six cycles pass before the
 // export starts its two-second pre-roll, so the plug-in has processed
 // 6 * 1024 + 96000 = 102144 frames of silence when the first exported frame
 // arrives; the cycle holding that frame is split there (768 + 256), and
@@ -581,26 +581,38 @@ TEST_F(ArdourRoundTrip, RestoredModeAndMixSoundAsInOurHost) {
         "%s: difference to the input %.3f of its RMS, largest difference to our host %.3g\n",
         t->name.c_str(), std::sqrt(change / signal), double(d.largest));
     if (d.over == 0) continue;
-    // Which pre-roll would our host have needed? Whole cycles with the split
-    // export start, or none, over the oscillator's whole period of phases.
-    // Should another Ardour build start its export a few cycles earlier or
-    // later, the settings are still proven restored when one of these
-    // schedules reproduces the export: a wrong mode or mix matches none.
-    std::string matches;
-    for (long p = 0; p < 250L * kArdourCycle && matches.size() < 200;
-         p += p % kArdourCycle ? kArdourCycle / 4 : 3 * kArdourCycle / 4) {
-      const std::vector<float> r = Replay(*t, Trip().signal, p, t->offset + kSignalFrames);
-      if (Compare(r, Exported(), t->offset, t->offset + kSignalFrames).over == 0)
-        matches += ' ' + std::to_string(p);
+    // Which pre-roll would our host have needed? Ardour now and then starts
+    // its export a cycle later and a few frames off the cycle grid (seen:
+    // one run in about 25 gives 103152 frames, 752 + 272 at the split, for
+    // the usual 102144), so first every 16th frame within two cycles of the
+    // usual pre-roll, nearest first, then whole cycles with the usual split
+    // over the oscillator's whole period of phases. The settings are still
+    // proven restored when one of these schedules reproduces the export: a
+    // wrong mode or mix matches none.
+    std::vector<long> candidates;
+    for (long k = 16; k <= 2 * kArdourCycle; k += 16) {
+      candidates.push_back(kArdourPreroll + k);
+      candidates.push_back(kArdourPreroll - k);
     }
-    if (!matches.empty()) {
-      std::printf("%s: export matches our host with pre-roll(s)%s instead of %d\n", t->name.c_str(),
-                  matches.c_str(), kArdourPreroll);
+    for (long p = 0; p < 250L * kArdourCycle;
+         p += p % kArdourCycle ? kArdourCycle / 4 : 3 * kArdourCycle / 4)
+      candidates.push_back(p);
+    long match = -1;
+    for (const long p : candidates) {
+      const std::vector<float> r = Replay(*t, Trip().signal, p, t->offset + kSignalFrames);
+      if (Compare(r, Exported(), t->offset, t->offset + kSignalFrames).over == 0) {
+        match = p;
+        break;
+      }
+    }
+    if (match >= 0) {
+      std::printf("%s: export matches our host with a pre-roll of %ld instead of %d\n",
+                  t->name.c_str(), match, kArdourPreroll);
       continue;
     }
     ADD_FAILURE() << d.over << " samples differ by more than " << kFloatTolerance
                   << ", first at session frame " << d.at << ", largest " << d.largest
-                  << "; pre-rolls our host matches with:" << (matches.empty() ? " none" : matches);
+                  << "; no pre-roll tried makes our host match";
   }
 }
 
