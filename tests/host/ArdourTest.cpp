@@ -42,12 +42,12 @@ constexpr int kTrackSpacing = kRate * 3 / 2;
 
 // How Ardour 7.3's export tool feeds a plug-in, recorded with a logging
 // wrapper library around Quillwave.so and the same on most runs, loaded or
-// not (the exception is taken up where the outputs are compared): the dummy engine runs 1024-frame cycles; six cycles pass before the
-// export starts its two-second pre-roll, so the plug-in has processed
-// 6 * 1024 + 96000 = 102144 frames of silence when the first exported frame
-// arrives; the cycle holding that frame is split there (768 + 256), and
-// whole cycles follow. Before the first block it sets every parameter to its
-// saved value and switches the plug-in on; no other call changes its state.
+// not (the exception is taken up where the outputs are compared): the dummy engine runs 1024-frame
+// cycles; six cycles pass before the export starts its two-second pre-roll, so the plug-in has
+// processed 6 * 1024 + 96000 = 102144 frames of silence when the first exported frame arrives; the
+// cycle holding that frame is split there (768 + 256), and whole cycles follow. Before the first
+// block it sets every parameter to its saved value and switches the plug-in on; no other call
+// changes its state.
 constexpr int kArdourCycle = 1024;
 constexpr int kArdourPreroll = 6 * kArdourCycle + 2 * kRate;
 
@@ -446,8 +446,8 @@ RoundTrip ArdourRoundTrip::Perform() {
         "ardour7-export -b float -o " + Quote(exported) + " " + Quote(sessionDir) + " " + kSession,
         "export.log");
     if (rc == 0) break;
-    const bool crashed = WIFEXITED(rc) && (WEXITSTATUS(rc) == 128 + SIGABRT ||
-                                           WEXITSTATUS(rc) == 128 + SIGSEGV);
+    const bool crashed =
+        WIFEXITED(rc) && (WEXITSTATUS(rc) == 128 + SIGABRT || WEXITSTATUS(rc) == 128 + SIGSEGV);
     if (attempt == 4 || !crashed)
       return fail("export failed (attempt " + std::to_string(attempt) + ", status " +
                       std::to_string(rc) + ")",
