@@ -32,7 +32,6 @@ class IEditorLink {
   // Control i in list order; null outside the list.
   virtual IEditorControlLink* GetControlLink(int i) const = 0;
 
-  virtual void PrepareSurface() = 0;
   // value is in the parameter's own units unless isNormalized.
   virtual void PushParameterToControls(int paramIndex, double value, bool isNormalized) = 0;
 

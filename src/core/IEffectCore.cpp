@@ -218,7 +218,6 @@ void IEffectCore::AttachEditor(IEditorLink* graphics) {
   editor_ = graphics;
   for (int32_t i = 0, n = ParameterCount(); i < n; ++i)
     PushNormalizedToControls(i, GetParameter(i)->NormalizedFromValue());
-  graphics->PrepareSurface();
 }
 
 void IEffectCore::RefreshParameterControls() {

@@ -103,7 +103,8 @@ class IEffectCore {
   // when the instance was destroyed.
   virtual bool CloseAfterDelivery() { return false; }  // 43
   // Around the values of a program or saved state being applied, one
-  // ParamChanged per parameter in between.
+  // ParamChanged per parameter in between. Batches nest: a bank's is
+  // around those of its programs.
   virtual void BeginParameterBatch() {}  // 41
   virtual void EndParameterBatch() {}    // 42
 

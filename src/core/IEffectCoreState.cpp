@@ -59,6 +59,7 @@ int32_t IEffectCore::UnserializePresets(const StateChunk& chunk, int32_t positio
   TraceHook(__func__, __LINE__, "from %d of %d", position, chunk.Size());
   GrowText name;  // kept across records: a record without a name reuses it
   const int64_t size = chunk.Size();
+  BeginParameterBatch();
   for (int32_t i = 0, n = PresetCount(); i < n && position >= 0; ++i) {
     IPresetSlot* preset = GetPreset(i);
     int64_t end = -1;  // where the initialised byte lies
@@ -91,6 +92,7 @@ int32_t IEffectCore::UnserializePresets(const StateChunk& chunk, int32_t positio
     }
   }
   LoadPreset(currentPreset_);
+  EndParameterBatch();
   return position;
 }
 

@@ -140,6 +140,7 @@ bool IGraphics::CollectDirtyArea(IRect& rect) {
 
 bool IGraphics::Redraw(const IRect& rect) {
   if (controls_.empty()) return true;
+  if (!surface_) PrepareSurface();
   if (strictDrawing_)
     RedrawStrict(rect);
   else

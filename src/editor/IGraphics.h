@@ -88,7 +88,6 @@ class IGraphics : public IEditorLink {
   // Null outside the list.
   IControl* GetControl(int i) const;
   IEditorControlLink* GetControlLink(int i) const override { return GetControl(i); }
-  void PrepareSurface() override;
   void PushParameterToControls(int paramIndex, double value, bool isNormalized) override;
   int Width() const override { return width_; }
   int Height() const override { return height_; }
@@ -142,8 +141,11 @@ class IGraphics : public IEditorLink {
 
   // ---- state ----
   IEffectCore* Plugin() const { return plugin_; }
-  // The drawing surface; null until PrepareSurface. The window layer
-  // presents its pixels.
+  // Makes the drawing surface, cleared; the first redraw makes it when
+  // nothing has, so an instance whose editor is never shown has none.
+  void PrepareSurface();
+  // The drawing surface; null until the first redraw or PrepareSurface.
+  // The window layer presents its pixels.
   raster::SysBitmap* Surface() const { return surface_.get(); }
   int FrameRate() const { return frameRate_; }
   int CaptureIndex() const { return capture_; }

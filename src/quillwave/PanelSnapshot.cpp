@@ -85,6 +85,7 @@ void PanelSnapshot::Wheel(int x, int y, int notches) {
 
 const raster::IBitmap& PanelSnapshot::Render() {
   IGraphics& g = Graphics();
+  if (!g.Surface()) g.PrepareSurface();
   // A control drawn with a redraw pending stays dirty for one more tick.
   IRect area;
   for (int tick = 0; tick < 4 && g.CollectDirtyArea(area); ++tick) g.Redraw(area);

@@ -53,17 +53,20 @@ Quillwave::~Quillwave() = default;
 // Every per-slice buffer holds frames samples, so slices of up to that
 // length never allocate on the audio thread.
 void Quillwave::ReserveFrames(int32_t frames) {
-  capacity_ = std::max(frames, 1);
+  frames = std::max(frames, 1);
+  if (frames == capacity_) return;
+  capacity_ = frames;
   const size_t n = static_cast<size_t>(capacity_);
   block_.reserve(n);
   modulator_.output.reserve(n);
   // Four ramps for each path, then the faded path's modulation, cutoffs
-  // and two channels.
-  scratch_.assign(n * 12, 0.0);
+  // and two channels; every slice writes what it reads, so the memory is
+  // left as it comes (an instance that never plays never touches it).
+  scratch_ = std::make_unique_for_overwrite<double[]>(n * 12);
 }
 
 VoiceBuffers Quillwave::Buffers(int which, double* modulation, double* cutoffs) {
-  double* base = scratch_.data() + size_t(which) * 4 * size_t(capacity_);
+  double* base = scratch_.get() + size_t(which) * 4 * size_t(capacity_);
   const size_t n = size_t(capacity_);
   return {modulation, cutoffs, base, base + n, base + 2 * n, base + 3 * n};
 }
@@ -97,13 +100,26 @@ void Quillwave::ActivationChanged(bool active) {
 
 void Quillwave::BeginParameterBatch() {
   Hold hold(*this);
-  BeginFade();
-  inBatch_ = true;
+  if (batchDepth_++ == 0) BeginFade();
 }
 
+// The plots are drawn once for the whole batch: a bank applies every one of
+// its programs in turn, and each parameter would draw them again.
 void Quillwave::EndParameterBatch() {
   Hold hold(*this);
-  inBatch_ = false;
+  if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+  const int stale = stalePlots_;
+  stalePlots_ = 0;
+  RefreshPlots(stale);
+}
+
+void Quillwave::RefreshPlots(int plots) {
+  if (batchDepth_ > 0) {
+    stalePlots_ |= plots;
+    return;
+  }
+  if (plots & kCurvePlot) UpdateCurve();
+  if (plots & kResponsePlot) RefreshResponse();
 }
 
 void Quillwave::MoveTo(ParamRamp& r, double v) {
@@ -150,7 +166,7 @@ void Quillwave::UpdateVisibility() {
 }
 
 void Quillwave::RefreshOscillator() {
-  UpdateCurve();
+  RefreshPlots(kCurvePlot);
   voice_.curveChanged = true;
 }
 
@@ -217,23 +233,20 @@ void Quillwave::ParamChanged(int32_t index) {
       cutoff1Hz_ = cutoffRange_.ToHz(value);
       modulator_.low = cutoff1Hz_;
       MoveTo(voice_.low, cutoff1Hz_);
-      UpdateCurve();
-      RefreshResponse();
+      RefreshPlots(kCurvePlot | kResponsePlot);
       break;
     case kCutoff2:
       cutoff2_ = value;
       cutoff2Hz_ = cutoffRange_.ToHz(value);
       modulator_.high = cutoff2Hz_;
       MoveTo(voice_.high, cutoff2Hz_);
-      UpdateCurve();
-      RefreshResponse();
+      RefreshPlots(kCurvePlot | kResponsePlot);
       break;
     case kResonance:
       resonance_ = value;
       MoveTo(voice_.resonance, value);
       for (auto& f : voice_.filters) f.SetResonance(value);
-      UpdateCurve();
-      RefreshResponse();
+      RefreshPlots(kCurvePlot | kResponsePlot);
       break;
     case kFilterMode: {
       static constexpr int kTypes[] = {MultiBandFilterBT::kLP2, MultiBandFilterBT::kBP2,
@@ -247,7 +260,7 @@ void Quillwave::ParamChanged(int32_t index) {
         f.ResetState();
       }
       for (auto& f : voice_.filters) f.SetResonance(resonance_);
-      RefreshResponse();
+      RefreshPlots(kResponsePlot);
       break;
     }
     default:
@@ -362,12 +375,12 @@ void Quillwave::ProcessSlice(const double* const* in, double* const* out, int ch
 
   const int32_t faded = std::min(frames, fadeLeft_);
   const size_t n = size_t(capacity_);
-  double* fadedAudio[WahVoice::kChannels] = {scratch_.data() + 10 * n, scratch_.data() + 11 * n};
+  double* fadedAudio[WahVoice::kChannels] = {scratch_.get() + 10 * n, scratch_.get() + 11 * n};
   if (faded > 0) {
     double* oldOut[WahVoice::kChannels] = {nullptr, nullptr};
     for (int c = 0; c < channels; ++c) oldOut[c] = out[c] ? fadedAudio[c] : nullptr;
     fading_.Process(in, oldOut, channels, faded, slewStep, modulator_,
-                    Buffers(1, scratch_.data() + 8 * n, scratch_.data() + 9 * n));
+                    Buffers(1, scratch_.get() + 8 * n, scratch_.get() + 9 * n));
   }
 
   voice_.Process(in, out, channels, frames, slewStep, modulator_,

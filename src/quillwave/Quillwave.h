@@ -94,6 +94,9 @@ class Quillwave : public IVstAdapter {
   void DefineParameters();
   double ParamValue(int32_t index) const { return GetParameter(index)->Value(); }
   void ApplyRate(double hz);
+  enum Plot { kCurvePlot = 1, kResponsePlot = 2 };
+  // Draws the plots now, or at the end of the batch being applied.
+  void RefreshPlots(int plots);
   void UpdateCurve();
   void RefreshOscillator();
   void RefreshResponse();
@@ -104,7 +107,7 @@ class Quillwave : public IVstAdapter {
   void RequestResync();
   // Changes apply at once before the first block and inside a batch (the
   // crossfade covers those), otherwise over a ramp.
-  bool AtOnce() const { return applyAtOnce_ || inBatch_; }
+  bool AtOnce() const { return applyAtOnce_ || batchDepth_ > 0; }
   void MoveTo(ParamRamp& r, double v);
   // Keeps the sound path as it is now running beside the changed one and
   // fades from it; a fade already running keeps the path it started from.
@@ -130,11 +133,12 @@ class Quillwave : public IVstAdapter {
   int32_t fadeLength_ = 882;
   int32_t fadeLeft_ = 0;
   bool applyAtOnce_ = true;  // switched on, no block processed yet
-  bool inBatch_ = false;     // a program or state being applied
+  int batchDepth_ = 0;       // programs or states being applied, nested
+  int stalePlots_ = 0;       // Plot flags to draw when the batch ends
   int channelCount_ = 0;     // channels processed: input bindings, at most 2
   CutoffModulator modulator_;  // the mapping's ceiling and the current cutoffs
   int32_t capacity_ = 0;       // frames every buffer below holds
-  std::vector<double> scratch_;  // ramp values of both paths, the faded path's audio
+  std::unique_ptr<double[]> scratch_;  // ramp values of both paths, the faded path's audio
   ExpRange cutoffRange_;
   QuillwaveEditorLinks editorLinks_;
 };

@@ -109,7 +109,6 @@ class FakeGraphics : public IEditorLink {
   int Height() const override { return 0; }
   void* OpenWindow(void*) override { return nullptr; }
   void CloseWindow() override {}
-  void PrepareSurface() override { ++surfacePrepared; }
   void PushParameterToControls(int index, double value, bool isNormalized) override {
     pushed.push_back({index, value, isNormalized});
   }
@@ -121,7 +120,6 @@ class FakeGraphics : public IEditorLink {
   };
   std::vector<FakeControl*> controls;
   std::vector<Push> pushed;
-  int surfacePrepared = 0;
 
  private:
   int* deleted_;

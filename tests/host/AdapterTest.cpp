@@ -28,7 +28,6 @@ class FakeEditor : public IEditorLink {
  public:
   int ControlCount() const override { return 0; }
   IEditorControlLink* GetControlLink(int) const override { return nullptr; }
-  void PrepareSurface() override { ++prepared; }
   void PushParameterToControls(int index, double value, bool normalized) override {
     pushed.push_back({index, value, normalized});
   }
@@ -48,7 +47,7 @@ class FakeEditor : public IEditorLink {
     double value;
     bool normalized;
   };
-  int width = 689, height = 369, prepared = 0, closes = 0;
+  int width = 689, height = 369, closes = 0;
   int* closesOutside = nullptr;  // counts on after the editor is gone
   std::vector<void*> parents;
   std::vector<Push> pushed;
@@ -392,7 +391,6 @@ TEST_F(Adapter, EditorRectangleAndWindow) {
   auto* editor = new FakeEditor;
   plug.AttachEditor(editor);
   EXPECT_EQ(plug.Effect()->flags, 0x1019);
-  EXPECT_EQ(editor->prepared, 1);
   vst::ERect* rect = nullptr;
   EXPECT_EQ(Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
   ASSERT_NE(rect, nullptr);

@@ -50,7 +50,7 @@ class IGraphicsHeadless : public IGraphics {
   const IRect& PresentedArea() const { return presented_; }
   int PresentCount() const { return presentCount_; }
   void ClearPresented();
-  // Pixel of the surface; 0 outside it or before PrepareSurface.
+  // Pixel of the surface; 0 outside it or before the first redraw.
   Pixel PixelAt(int x, int y) const;
 
   // The user's answer to the next pop-up menu: the item with this command id
