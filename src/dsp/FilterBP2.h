@@ -4,14 +4,28 @@
 
 namespace dsp {
 struct BP2Coefficients {
-  double b0, b2, a1, a2;
+  double b0, a1, a2;  // b2 is -b0
 
-  // The only place the coefficient formulas live.
+  // The only place the coefficient formulas live. With a = pi*fc/fs and
+  // c = 2a, the design's b/(fs + b) is a/(q + a) and fs/(fs + b) is
+  // q/(q + a); r = 1/(q + a) is the one division, made by the caller. T is
+  // a number or a vector of them.
+  template <class T, class Q>
+  static T Denominator(T a, Q q) {
+    return q + a;
+  }
+  template <class T, class Q>
+  static void Terms(T a, Q q, T r, T& b0, T& a1, T& a2) {
+    const T c = a + a;
+    b0 = a * r;
+    a1 = q * r * (2.0 - c * c);
+    a2 = (a - q) * r;
+  }
   static BP2Coefficients For(double fs, double fc, double q) {
-    const double b = kPi * fc / q;
-    const double c = k2Pi * fc / fs;
-    const double b0 = b / (fs + b);
-    return {b0, -b0, fs / (fs + b) * (2.0 - c * c), fs / (fs + b) * (b / fs - 1.0)};
+    const double a = fc * (kPi / fs);
+    BP2Coefficients k;
+    Terms(a, q, 1.0 / Denominator(a, q), k.b0, k.a1, k.a2);
+    return k;
   }
 };
 struct BP2History {
@@ -31,7 +45,7 @@ class FilterBP2 final : public dsp::FilterCore<FilterBP2, dsp::BP2Coefficients, 
 
   // One sample with the given coefficients; the history moves on.
   double Step(const Coefficients& c, History& h, double x) const {
-    const double v = c.b0 * x + c.b2 * h.x2 + c.a1 * h.y1 + c.a2 * h.y2;
+    const double v = c.a1 * h.y1 + (c.a2 * h.y2 + c.b0 * (x - h.x2));
     h.x2 = h.x1;
     h.x1 = x;
     h.y2 = h.y1;

@@ -4,10 +4,15 @@
 
 namespace dsp {
 struct HP1Coefficients {
-  double k;  // feedback gain
+  double k;  // feedback gain, 1/Denominator
 
-  // The only place the coefficient formula lives; there is no Q.
-  static HP1Coefficients For(double fs, double fc) { return {1.0 / (k2Pi * fc / fs + 1.0)}; }
+  // The only place the coefficient formula lives; there is no Q. T is a
+  // number or a vector of them.
+  template <class T>
+  static T Denominator(T fc, double twoPiOverFs) {
+    return fc * twoPiOverFs + 1.0;
+  }
+  static HP1Coefficients For(double fs, double fc) { return {1.0 / Denominator(fc, k2Pi / fs)}; }
 };
 struct HP1History {
   double x1 = 0.0;  // previous input

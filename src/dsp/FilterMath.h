@@ -17,6 +17,15 @@ inline bool SameBits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
+// x limited to 0..1 (NaN stays NaN); T is a number or a vector of them.
+template <class T>
+T Clamp01(T x) {
+  const T zero{};
+  const T one = zero + 1.0;
+  x = x < zero ? zero : x;
+  return one < x ? one : x;
+}
+
 // Terms of the second-order bilinear designs (no pre-warping).
 struct BilinearTerms {
   double w0;    // 2*pi*fc

@@ -6,6 +6,37 @@
 #include "dsp/FilterMath.h"
 #include "dsp/IFilter.h"
 
+namespace dsp {
+// The wah voice's fixed numbers and its placement rule: where the cutoff
+// lies in the sweep range gives the narrow band's Q and weight and the
+// high-pass cutoff.
+struct WahShape {
+  double half;       // (orientation + 1) / 2
+  double rangeLow;   // Hz
+  double slope;      // orientation / (range high - range low)
+  double qBase, qSpan;
+  double hpBase, hpSpan;
+  double weight1, weight2;  // narrow band (at position 0), wide band
+  double outputGain;
+};
+template <class T>
+struct WahPlacement {
+  T position, q1, hpCutoff;
+};
+// T is a number or a vector of them.
+template <class T>
+WahPlacement<T> PlaceWah(const WahShape& s, T fc) {
+  const T position = Clamp01(s.half - (fc - s.rangeLow) * s.slope);
+  return {position, (position * s.qSpan + 1.0) * s.qBase,
+          (position * position * position * s.hpSpan + s.hpBase) * s.half};
+}
+// The narrow band's weight at a position.
+template <class T>
+T NarrowWeight(double weight1, T position) {
+  return (position + 1.0) * weight1;
+}
+}  // namespace dsp
+
 // Wah voice: a narrow band-pass (Q and weight follow the centre's position
 // inside 380..1850 Hz) and a very wide one at the same centre are summed;
 // the output is the sum plus a high-passed copy of it.
@@ -58,7 +89,7 @@ class WahSimple final : public IFilter {
   // What SetCutoff(fc) would compute, leaving the voice unchanged: the same
   // arithmetic as Recompute, each member at its own rate and Q.
   Coefficients CoefficientsAt(double fc) const {
-    const Placement p = Place(fc);
+    const dsp::WahPlacement<double> p = Place(fc);
     return {p.position, HighPass::Coefficients::For(hp_.SampleRate(), p.hpCutoff),
             BandPass::Coefficients::For(bp1_.SampleRate(), fc, p.q1),
             BandPass::Coefficients::For(bp2_.SampleRate(), fc, bp2_.Resonance())};
@@ -85,7 +116,7 @@ class WahSimple final : public IFilter {
   // Derives position, Q1 and the high-pass cutoff from fc and the
   // orientation, and pushes them into the member filters.
   void Recompute() {
-    const Placement p = Place(fc_);
+    const dsp::WahPlacement<double> p = Place(fc_);
     position_ = p.position;
     q1_ = p.q1;
     hpCutoff_ = p.hpCutoff;
@@ -123,6 +154,11 @@ class WahSimple final : public IFilter {
   // effect at the next Recompute.
   void SetOrientation(double orientation) { orientation_ = orientation; }
 
+  dsp::WahShape Shape() const {
+    return {(orientation_ + 1.0) / 2.0, rangeLow_, orientation_ / (rangeHigh_ - rangeLow_),
+            qBase_, qSpan_, hpBase_, hpSpan_, weight1_, weight2_, outputGain_};
+  }
+
   // Magnitude of the voice without the band-pass gains and the output gain.
   double Response(double f) const {
     const double hp = f / std::hypot(f, hpCutoff_);
@@ -142,20 +178,9 @@ class WahSimple final : public IFilter {
   const BandPass& WideBand() const { return bp2_; }
 
  private:
-  struct Placement {
-    double position, q1, hpCutoff;
-  };
-  // Where fc lies in the sweep range, and the narrow band's Q and the
-  // high-pass cutoff that follow from it.
-  Placement Place(double fc) const {
-    const double half = (orientation_ + 1.0) / 2.0;
-    const double position =
-        std::clamp(half - (fc - rangeLow_) * orientation_ / (rangeHigh_ - rangeLow_), 0.0, 1.0);
-    return {position, (position * qSpan_ + 1.0) * qBase_,
-            (position * position * position * hpSpan_ + hpBase_) * half};
-  }
+  dsp::WahPlacement<double> Place(double fc) const { return dsp::PlaceWah(Shape(), fc); }
   double BandSum(double position, double o1, double o2) const {
-    return (position + 1.0) * weight1_ * o1 + weight2_ * o2;
+    return dsp::NarrowWeight(weight1_, position) * o1 + weight2_ * o2;
   }
   double Output(double highPassed, double s) const { return (highPassed + s) * outputGain_; }
 

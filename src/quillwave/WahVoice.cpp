@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dsp/StereoSweep.h"
+
 WahVoice::WahVoice() {
+  dsp::StereoSweeps();  // decided here, never on the audio thread
   for (auto& f : filters) {
     f.SetType(MultiBandFilterBT::kWahBP2);
     f.WahOverBP2().SetOrientation(-1.0);
@@ -128,6 +131,47 @@ void SweepPair(F& f0, F& f1, const double* cutoff, const double* t, const double
   f1.SetCutoff(cutoff[n - 1]);
 }
 
+// The vectorised stereo kernels for the kinds the effect offers; false for
+// the others, which take SweepPair.
+template <class F>
+bool SweepStereo(F&, F&, const dsp::StereoFrames&) {
+  return false;
+}
+
+bool SweepStereo(FilterLP2& f0, FilterLP2& f1, const dsp::StereoFrames& io) {
+  dsp::LP2History h[2] = {f0.GetState(), f1.GetState()};
+  dsp::StereoSweeps().lowPass(dsp::kPi / f0.SampleRate(), f0.Resonance(), h, io);
+  f0.SetState(h[0]);
+  f1.SetState(h[1]);
+  return true;
+}
+
+bool SweepStereo(FilterBP2& f0, FilterBP2& f1, const dsp::StereoFrames& io) {
+  dsp::BP2History h[2] = {f0.GetState(), f1.GetState()};
+  dsp::StereoSweeps().bandPass(dsp::kPi / f0.SampleRate(), f0.Resonance(), f0.Gain(), h, io);
+  f0.SetState(h[0]);
+  f1.SetState(h[1]);
+  return true;
+}
+
+bool SweepStereo(WahBP2& f0, WahBP2& f1, const dsp::StereoFrames& io) {
+  const double fs = f0.SampleRate();
+  const dsp::WahTerms terms{f0.Shape(),
+                            dsp::kPi / fs,
+                            dsp::k2Pi / fs,
+                            f0.WideBand().Resonance(),
+                            f0.NarrowBand().Gain(),
+                            f0.WideBand().Gain()};
+  WahBP2::History h0 = f0.GetState(), h1 = f1.GetState();
+  dsp::HP1History hp[2] = {h0.hp, h1.hp};
+  dsp::BP2History narrow[2] = {h0.bp1, h1.bp1};
+  dsp::BP2History wide[2] = {h0.bp2, h1.bp2};
+  dsp::StereoSweeps().wah(terms, hp, narrow, wide, io);
+  f0.SetState({hp[0], narrow[0], wide[0]});
+  f1.SetState({hp[1], narrow[1], wide[1]});
+  return true;
+}
+
 // Sets cutoff and resonance with one coefficient computation where the
 // filter offers it; the coefficients are the same either way.
 template <class F>
@@ -167,6 +211,14 @@ bool WahVoice::RunPair(const double* const* in, double* const* out, int frames,
   return MultiBandFilterBT::VisitActivePair(filters[0], filters[1], [&](auto& f0, auto& f1) {
     if (!f0.SharesCoefficients(f1)) return false;
     const double* mixes = b.mix;
+    const dsp::StereoFrames io{cutoff,       {in[0], in[1]}, {out[0], out[1]},
+                               mixMoves ? mixes : nullptr, m, trem ? t : nullptr,
+                               frames};
+    if (SweepStereo(f0, f1, io)) {
+      f0.SetCutoff(cutoff[frames - 1]);
+      f1.SetCutoff(cutoff[frames - 1]);
+      return true;
+    }
     if (trem && mixMoves)
       SweepPair<true, true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
     else if (trem)
