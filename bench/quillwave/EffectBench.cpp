@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dsp/MultiBandFilterBT.h"
+#include "dsp/StereoSweep.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -60,8 +61,9 @@ BENCHMARK(BM_FilterStep<WahBPBT>);
 
 // ---- the effect through its process callback ----
 
-enum Mode { kLowPass, kBandPass, kWah, kTremolo };
-const char* const kModeNames[] = {"lowpass", "bandpass", "wah", "tremolo"};
+// kTremolo is auto-pan over the low-pass, kPanWah auto-pan over the wah.
+enum Mode { kLowPass, kBandPass, kWah, kTremolo, kPanWah };
+const char* const kModeNames[] = {"lowpass", "bandpass", "wah", "tremolo", "pan+wah"};
 
 vst::VstIntPtr NoHost(vst::AEffect*, vst::VstInt32, vst::VstInt32, vst::VstIntPtr, void*, float) {
   return 0;
@@ -73,13 +75,14 @@ struct Effect {
     e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
     e->dispatcher(e, vst::effSetBlockSize, 0, blockSize, nullptr, 0.0f);
     e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-    const int filterMode = mode == kBandPass ? 1 : (mode == kWah ? 2 : 0);
+    const int filterMode = mode == kBandPass ? 1 : (mode == kWah || mode == kPanWah ? 2 : 0);
     e->setParameter(e, Quillwave::kFilterMode, filterMode / 2.0f);
-    e->setParameter(e, Quillwave::kMode, mode == kTremolo ? 1.0f : 0.0f);
+    e->setParameter(e, Quillwave::kMode, mode == kTremolo || mode == kPanWah ? 1.0f : 0.0f);
   }
   void Process(double** in, double** out, int frames) {
     e->processDoubleReplacing(e, in, out, frames);
   }
+  void Process(float** in, float** out, int frames) { e->processReplacing(e, in, out, frames); }
   Quillwave q;
   vst::AEffect* e;
 };
@@ -105,7 +108,25 @@ void BM_Effect(benchmark::State& state) {
   state.SetLabel(kModeNames[mode]);
   SetFrameCounters(state, frames);
 }
-BENCHMARK(BM_Effect)->ArgsProduct({{kLowPass, kBandPass, kWah, kTremolo}, {512, 1024}});
+BENCHMARK(BM_Effect)->ArgsProduct({{kLowPass, kBandPass, kWah, kTremolo, kPanWah}, {512, 1024}});
+
+// The 32-bit path: the same engine behind a conversion per sample.
+void BM_Effect32(benchmark::State& state) {
+  const int mode = static_cast<int>(state.range(0));
+  const int frames = 512;
+  Effect fx(mode, frames);
+  const std::vector<double> nl = Noise(frames, 2), nr = Noise(frames, 3);
+  std::vector<float> l(nl.begin(), nl.end()), r(nr.begin(), nr.end()), ol(frames), orr(frames);
+  float* in[2] = {l.data(), r.data()};
+  float* out[2] = {ol.data(), orr.data()};
+  for (auto _ : state) {
+    fx.Process(in, out, frames);
+    benchmark::DoNotOptimize(ol.data());
+  }
+  state.SetLabel(kModeNames[mode]);
+  SetFrameCounters(state, frames);
+}
+BENCHMARK(BM_Effect32)->DenseRange(kLowPass, kPanWah);
 
 // The same under automation that never lets the ramps end: mix, both sweep
 // limits and the resonance get a new value before every block.
@@ -128,7 +149,7 @@ void BM_EffectAutomated(benchmark::State& state) {
   state.SetLabel(kModeNames[mode]);
   SetFrameCounters(state, frames);
 }
-BENCHMARK(BM_EffectAutomated)->DenseRange(kLowPass, kTremolo);
+BENCHMARK(BM_EffectAutomated)->DenseRange(kLowPass, kPanWah);
 
 // ---- the floor: the same per-sample arithmetic in one tight loop ----
 // One cosine oscillator value per frame, then per channel a coefficient
@@ -188,12 +209,18 @@ void BM_Floor(benchmark::State& state) {
         w.Recompute();
       });
       break;
-    default:
+    case kTremolo:
       FloorKernel<FilterLP2>(state, true, none);
+      break;
+    default:
+      FloorKernel<WahBP2>(state, true, [](WahBP2& w) {
+        w.SetOrientation(-1.0);
+        w.Recompute();
+      });
       break;
   }
 }
-BENCHMARK(BM_Floor)->Arg(kLowPass)->Arg(kBandPass)->Arg(kWah)->Arg(kTremolo);
+BENCHMARK(BM_Floor)->DenseRange(kLowPass, kPanWah);
 
 // ---- silence after a loud burst, 30 s of audio per iteration ----
 
@@ -253,14 +280,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
+    std::printf("\nInstruction set of the audio path: %s\n",
+                dsp::ActiveSimdLevel() == dsp::SimdLevel::kAvx2Fma ? "AVX2+FMA" : "baseline (SSE2)");
     std::printf("\nEffect / floor, 512-frame stereo blocks (ns per frame):\n");
-    for (int m = 0; m < 4; ++m) {
+    for (int m = 0; m <= kPanWah; ++m) {
       const std::string fx = "BM_Effect/" + std::to_string(m) + "/512";
       const std::string fl = "BM_Floor/" + std::to_string(m);
       if (!times_.count(fx) || !times_.count(fl)) continue;
       const double a = times_[fx] / 512.0, b = times_[fl] / 512.0;
       std::printf("  %-9s effect %6.2f ns  floor %6.2f ns  ratio %.2f  (%.0fx real time)\n",
                   kModeNames[m], a, b, a / b, 1e9 / kFs / a);
+    }
+    std::printf("\n32-bit path / 64-bit path, 512-frame blocks:\n");
+    for (int m = 0; m <= kPanWah; ++m) {
+      const std::string wide = "BM_Effect/" + std::to_string(m) + "/512";
+      const std::string narrow = "BM_Effect32/" + std::to_string(m);
+      if (!times_.count(wide) || !times_.count(narrow)) continue;
+      std::printf("  %-9s %.2f\n", kModeNames[m], times_[narrow] / times_[wide]);
     }
     std::printf("\nSilence after a burst / signal (same settings):\n");
     for (const auto& [name, t] : times_) {

@@ -22,10 +22,13 @@ struct CutoffModulator {
   void Map(const double* values, int count);
 
   // One cutoff: value v between the limits lo and hi, bounded above.
-  double At(double lo, double hi, double v) const {
+  double At(double lo, double hi, double v) const { return Bounded(lo, hi, v, limit); }
+  static double Bounded(double lo, double hi, double v, double ceiling) {
     const double fc = lo + (hi - lo) * v;
-    return fc < limit ? fc : limit;
+    return fc < ceiling ? fc : ceiling;
   }
+  // out[i] = At(lo, hi, values[i]).
+  void MapSteady(const double* values, double lo, double hi, double* out, int count) const;
   // out[i] = At(lows[i], highs[i], values[i]): the same mapping while the
   // limits move sample by sample.
   void MapSwept(const double* values, const double* lows, const double* highs, double* out,

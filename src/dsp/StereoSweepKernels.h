@@ -26,15 +26,18 @@ void Store(double* p, V v) {
   std::memcpy(p, &v, sizeof v);
 }
 
-// The chunk's cutoffs, padded to whole vectors with its last one (so the
-// padding's coefficients are finite); returns the padded count.
-template <class V>
-int PadCutoffs(const double* cutoff, int n, double* fc) {
+// Calls fn(j, cutoffs j..j+lanes-1) over the n cutoffs a vector at a time;
+// a last partial vector is padded with the last cutoff (so the padding's
+// coefficients are finite), and fn may store a whole vector there.
+template <class V, class Fn>
+void ForEachVector(const double* cutoff, int n, Fn&& fn) {
   constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  const int padded = (n + kLanes - 1) / kLanes * kLanes;
-  std::memcpy(fc, cutoff, sizeof(double) * unsigned(n));
-  for (int j = n; j < padded; ++j) fc[j] = cutoff[n - 1];
-  return padded;
+  int j = 0;
+  for (; j + kLanes <= n; j += kLanes) fn(j, Load<V>(cutoff + j));
+  if (j == n) return;
+  double tail[kLanes];
+  for (int i = 0; i < kLanes; ++i) tail[i] = cutoff[j + i < n ? j + i : n - 1];
+  fn(j, Load<V>(tail));
 }
 
 // The output frame from the dry frame x and the filtered one.
@@ -61,21 +64,19 @@ void Put(const dsp::StereoFrames& f, int k, Pair x, Pair wet) {
 template <class V, bool kPan, bool kMixMoves>
 void LowPass(double piOverFs, double q, dsp::LP2History* h, const dsp::StereoFrames& f) {
   using C = dsp::LP2Coefficients;
-  constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  alignas(32) double fc[kChunk], cx[kChunk], cy1[kChunk], cy2[kChunk];
+  alignas(32) double cx[kChunk], cy1[kChunk], cy2[kChunk];
   Pair y1 = {h[0].y1, h[1].y1}, y2 = {h[0].y2, h[1].y2};
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    const int padded = PadCutoffs<V>(f.cutoff + start, n, fc);
-    for (int j = 0; j < padded; j += kLanes) {
-      const V a = Load<V>(fc + j) * piOverFs;
+    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
+      const V a = cut * piOverFs;
       V x, b1, b2;
       C::Terms(a, q, 1.0 / C::Denominator(a, q), x, b1, b2);
       Store(cx + j, x);
       Store(cy1 + j, b1);
       Store(cy2 + j, b2);
-    }
+    });
     for (int j = 0; j < n; ++j) {
       const int k = start + j;
       const Pair x = {f.in[0][k], f.in[1][k]};
@@ -92,22 +93,20 @@ template <class V, bool kPan, bool kMixMoves>
 void BandPass(double piOverFs, double q, double gain, dsp::BP2History* h,
               const dsp::StereoFrames& f) {
   using C = dsp::BP2Coefficients;
-  constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  alignas(32) double fc[kChunk], b0[kChunk], a1[kChunk], a2[kChunk];
+  alignas(32) double b0[kChunk], a1[kChunk], a2[kChunk];
   Pair y1 = {h[0].y1, h[1].y1}, y2 = {h[0].y2, h[1].y2};
   Pair x1 = {h[0].x1, h[1].x1}, x2 = {h[0].x2, h[1].x2};
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    const int padded = PadCutoffs<V>(f.cutoff + start, n, fc);
-    for (int j = 0; j < padded; j += kLanes) {
-      const V a = Load<V>(fc + j) * piOverFs;
+    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
+      const V a = cut * piOverFs;
       V b, f1, f2;
       C::Terms(a, q, 1.0 / C::Denominator(a, q), b, f1, f2);
       Store(b0 + j, b);
       Store(a1 + j, f1);
       Store(a2 + j, f2);
-    }
+    });
     for (int j = 0; j < n; ++j) {
       const int k = start + j;
       const Pair x = {f.in[0][k], f.in[1][k]};
@@ -127,8 +126,7 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
          dsp::BP2History* wide, const dsp::StereoFrames& f) {
   using B = dsp::BP2Coefficients;
   using H = dsp::HP1Coefficients;
-  constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  alignas(32) double fc[kChunk], k1[kChunk], w1[kChunk];
+  alignas(32) double k1[kChunk], w1[kChunk];
   alignas(32) double nb0[kChunk], na1[kChunk], na2[kChunk];
   alignas(32) double wb0[kChunk], wa1[kChunk], wa2[kChunk];
   const double w2 = t.shape.weight2 * t.gain2;
@@ -140,9 +138,7 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    const int padded = PadCutoffs<V>(f.cutoff + start, n, fc);
-    for (int j = 0; j < padded; j += kLanes) {
-      const V cut = Load<V>(fc + j);
+    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
       const V a = cut * t.piOverFs;
       const dsp::WahPlacement<V> p = dsp::PlaceWah(t.shape, cut);
       // Three reciprocals from one division.
@@ -163,7 +159,7 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
       Store(wa2 + j, f2);
       Store(k1 + j, inverse * d12);
       Store(w1 + j, dsp::NarrowWeight(t.shape.weight1, p.position) * t.gain1);
-    }
+    });
     for (int j = 0; j < n; ++j) {
       const int k = start + j;
       const Pair x = {f.in[0][k], f.in[1][k]};

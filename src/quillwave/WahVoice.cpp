@@ -63,8 +63,7 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
   lastValue = b.modulation[frames - 1];
 
   if (!Ramping()) {
-    const double lo = low.Value(), hi = high.Value();
-    for (int j = 0; j < frames; ++j) b.cutoffs[j] = sweep.At(lo, hi, b.modulation[j]);
+    sweep.MapSteady(b.modulation, low.Value(), high.Value(), b.cutoffs, frames);
     if (channels == 2 && RunPair(in, out, frames, b, false)) return;
     for (int c = 0; c < channels; ++c)
       if (in[c] && out[c]) RunChannel(c, channels, in[c], out[c], frames, b);
