@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "dsp/StereoSweep.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -263,6 +265,13 @@ TEST(EffectChannelPair, OutputIsThePlainArithmetics) {
       }
     }
   }
+}
+
+// The run CTest makes with QW_SIMD=baseline does take the baseline kernels.
+TEST(EffectChannelPair, BaselineWhenForced) {
+  const char* forced = std::getenv("QW_SIMD");
+  if (!forced || std::string(forced) != "baseline") GTEST_SKIP() << "QW_SIMD is not baseline";
+  EXPECT_EQ(dsp::ActiveSimdLevel(), dsp::SimdLevel::kBaseline);
 }
 
 // A minute of steady playing in every mode, auto-pan with the wah too, in
