@@ -160,6 +160,9 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
       Store(k1 + j, inverse * d12);
       Store(w1 + j, dsp::NarrowWeight(t.shape.weight1, p.position) * t.gain1);
     });
+    // The bands first, then the high-pass and the mix: each loop keeps its
+    // history in registers.
+    alignas(16) Pair sum[kChunk];
     for (int j = 0; j < n; ++j) {
       const int k = start + j;
       const Pair x = {f.in[0][k], f.in[1][k]};
@@ -173,8 +176,14 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
       wx1 = x;
       wy2 = wy1;
       wy1 = v2;
-      const Pair s = w1[j] * v1 + w2 * v2;
-      const Pair high = (s + hy1 - hx1) * k1[j];
+      sum[j] = w1[j] * v1 + w2 * v2;
+    }
+    for (int j = 0; j < n; ++j) {
+      const int k = start + j;
+      const Pair x = {f.in[0][k], f.in[1][k]};
+      const Pair s = sum[j];
+      // The newest output only passes one multiply-add on to the next.
+      const Pair high = k1[j] * hy1 + k1[j] * (s - hx1);
       hx1 = s;
       hy1 = high;
       Put<kPan, kMixMoves>(f, k, x, (high + s) * t.shape.outputGain);
