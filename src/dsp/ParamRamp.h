@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 
 // Moves a value to a new target over a fixed number of samples. The path is
 // a cubic that leaves with the value's current slope and arrives flat, so a
@@ -22,6 +23,13 @@ class ParamRamp {
     if (remaining_ > 0) remaining_ = std::max(1, length_ - int(done * length_));
   }
   int Length() const { return length_; }
+  // Samples that seconds last at rate fs: at least 1, and at most 2^24 (a
+  // rate no host uses must not overflow the count).
+  static int LengthFor(double seconds, double fs) {
+    const double n = std::round(seconds * fs);
+    constexpr double kMax = 16777216.0;
+    return n >= 1.0 ? static_cast<int>(n < kMax ? n : kMax) : 1;
+  }
 
   // The value becomes v at once; any ramp ends.
   void Jump(double v) {

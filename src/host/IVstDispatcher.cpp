@@ -172,9 +172,11 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
       return String2Parameter(index, static_cast<const char*>(ptr));
 
     case vst::effSetSampleRate:
-      // A rate that is not a positive number would turn every coefficient
-      // into garbage; keep the one we have.
-      if (std::isfinite(opt) && opt > 0.0f) sampleRate_ = opt;
+      // A rate that is not a positive number, or far beyond any audio rate,
+      // would turn every coefficient into garbage (at 1e16 Hz the filters'
+      // poles sit on the unit circle and a leftover slope grows without
+      // bound); keep the one we have.
+      if (std::isfinite(opt) && opt > 0.0f && opt <= 1e7f) sampleRate_ = opt;
       Reset();
       return 0;
     case vst::effSetBlockSize:

@@ -43,7 +43,7 @@ Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCo
   profile2_.assign(kPlotPoints, 0.0f);
   frequencies_.SetRange(100.0f, 4000.0f, kPlotPoints);
   slewBase_ = 0.04 * SampleRate();
-  fadeLength_ = static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate()));
+  fadeLength_ = ParamRamp::LengthFor(kFadeSeconds, SampleRate());
 
   ReserveFrames(kReservedFrames);
 }
@@ -78,8 +78,7 @@ void Quillwave::Reset() {
   modulator_.SetSampleRate(SampleRate());
   // A fade running across a change of rate goes on from as far as it had
   // come along the new length.
-  const int32_t length =
-      std::max<int32_t>(1, static_cast<int32_t>(std::lround(kFadeSeconds * SampleRate())));
+  const int32_t length = ParamRamp::LengthFor(kFadeSeconds, SampleRate());
   if (fadeLeft_ > 0) {
     const double done = double(fadeLength_ - fadeLeft_) / fadeLength_;
     fadeLeft_ = std::max<int32_t>(1, length - static_cast<int32_t>(done * length));

@@ -18,7 +18,7 @@ WahVoice::WahVoice() {
 void WahVoice::SetSampleRate(double fs) {
   lfo.SetSampleRate(fs);
   for (auto& f : filters) f.SetSampleRate(fs);
-  const int length = static_cast<int>(std::lround(kRampSeconds * fs));
+  const int length = ParamRamp::LengthFor(kRampSeconds, fs);
   for (ParamRamp* r : {&mix, &low, &high, &resonance}) r->SetLength(length);
 }
 

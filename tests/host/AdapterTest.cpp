@@ -175,16 +175,20 @@ TEST_F(Adapter, FormatRequestsResetTheEffect) {
   Dispatch(vst::effSetBlockSize, 0, 256);
   EXPECT_EQ(plug.BlockSize(), 256);
   EXPECT_EQ(plug.OutputBinding(1)->ScratchFrames(), 256);
-  // A rate that is not a positive number is not taken.
+  // A rate that is not a positive number, or beyond 10 MHz, is not taken.
   Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 0.0f);
   Dispatch(vst::effSetSampleRate, 0, 0, nullptr, std::nanf(""));
+  Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 8.7e16f);
   EXPECT_EQ(plug.SampleRate(), 48000.0);
+  Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 768000.0f);
+  EXPECT_EQ(plug.SampleRate(), 768000.0);
+  Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
   Dispatch(vst::effMainsChanged, 0, 1);
   EXPECT_EQ(plug.activations, (std::vector<bool>{true}));
-  EXPECT_EQ(plug.resets, 5);
+  EXPECT_EQ(plug.resets, 8);
   Dispatch(vst::effMainsChanged, 0, 0);
   EXPECT_EQ(plug.activations, (std::vector<bool>{true, false}));
-  EXPECT_EQ(plug.resets, 6);
+  EXPECT_EQ(plug.resets, 9);
 }
 
 TEST_F(Adapter, ParameterPathsCallParamChangedOnce) {
