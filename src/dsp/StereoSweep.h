@@ -22,6 +22,9 @@ struct StereoFrames {
   double mix;
   const double* pan;  // auto-pan: the modulation of each frame, or null
   int frames;
+  // The resonance of each frame while it glides, or null for the kernel's
+  // own (the wah's base Q).
+  const double* resonance = nullptr;
 };
 
 struct WahTerms {

@@ -26,18 +26,27 @@ void Store(double* p, V v) {
   std::memcpy(p, &v, sizeof v);
 }
 
-// Calls fn(j, cutoffs j..j+lanes-1) over the n cutoffs a vector at a time;
-// a last partial vector is padded with the last cutoff (so the padding's
-// coefficients are finite), and fn may store a whole vector there.
-template <class V, class Fn>
-void ForEachVector(const double* cutoff, int n, Fn&& fn) {
+// Vector j..j+lanes-1 of n values; a last partial vector is padded with
+// the last value (so the padding's coefficients are finite).
+template <class V>
+V LoadPadded(const double* values, int j, int n) {
   constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  int j = 0;
-  for (; j + kLanes <= n; j += kLanes) fn(j, Load<V>(cutoff + j));
-  if (j == n) return;
+  if (j + kLanes <= n) return Load<V>(values + j);
   double tail[kLanes];
-  for (int i = 0; i < kLanes; ++i) tail[i] = cutoff[j + i < n ? j + i : n - 1];
-  fn(j, Load<V>(tail));
+  for (int i = 0; i < kLanes; ++i) tail[i] = values[j + i < n ? j + i : n - 1];
+  return Load<V>(tail);
+}
+
+// Calls fn(j, cutoffs, resonances) for frames j..j+lanes-1 of the n in the
+// chunk at start, a vector at a time (the resonance all q while steady);
+// fn may store a whole vector at j.
+template <class V, class Fn>
+void ForEachVector(const dsp::StereoFrames& f, int start, int n, double q, Fn&& fn) {
+  constexpr int kLanes = int(sizeof(V) / sizeof(double));
+  const V steady = V{} + q;
+  for (int j = 0; j < n; j += kLanes)
+    fn(j, LoadPadded<V>(f.cutoff + start, j, n),
+       f.resonance ? LoadPadded<V>(f.resonance + start, j, n) : steady);
 }
 
 // The output frame from the dry frame x and the filtered one.
@@ -69,10 +78,10 @@ void LowPass(double piOverFs, double q, dsp::LP2History* h, const dsp::StereoFra
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
+    ForEachVector<V>(f, start, n, q, [&](int j, V cut, V res) {
       const V a = cut * piOverFs;
       V x, b1, b2;
-      C::Terms(a, q, 1.0 / C::Denominator(a, q), x, b1, b2);
+      C::Terms(a, res, 1.0 / C::Denominator(a, res), x, b1, b2);
       Store(cx + j, x);
       Store(cy1 + j, b1);
       Store(cy2 + j, b2);
@@ -99,10 +108,10 @@ void BandPass(double piOverFs, double q, double gain, dsp::BP2History* h,
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
+    ForEachVector<V>(f, start, n, q, [&](int j, V cut, V res) {
       const V a = cut * piOverFs;
       V b, f1, f2;
-      C::Terms(a, q, 1.0 / C::Denominator(a, q), b, f1, f2);
+      C::Terms(a, res, 1.0 / C::Denominator(a, res), b, f1, f2);
       Store(b0 + j, b);
       Store(a1 + j, f1);
       Store(a2 + j, f2);
@@ -138,9 +147,9 @@ void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
   for (int start = 0; start < f.frames; start += kChunk) {
     const int left = f.frames - start;
     const int n = left < kChunk ? left : kChunk;
-    ForEachVector<V>(f.cutoff + start, n, [&](int j, V cut) {
+    ForEachVector<V>(f, start, n, t.shape.qBase, [&](int j, V cut, V qBase) {
       const V a = cut * t.piOverFs;
-      const dsp::WahPlacement<V> p = dsp::PlaceWah(t.shape, cut);
+      const dsp::WahPlacement<V> p = dsp::PlaceWah(t.shape, cut, qBase);
       // Three reciprocals from one division.
       const V d1 = B::Denominator(a, p.q1);
       const V d2 = B::Denominator(a, t.q2);

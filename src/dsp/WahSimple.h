@@ -23,11 +23,12 @@ template <class T>
 struct WahPlacement {
   T position, q1, hpCutoff;
 };
-// T is a number or a vector of them.
-template <class T>
-WahPlacement<T> PlaceWah(const WahShape& s, T fc) {
+// T is a number or a vector of them; qBase, one or as many, stands for
+// the shape's own while the resonance glides.
+template <class T, class Q>
+WahPlacement<T> PlaceWah(const WahShape& s, T fc, Q qBase) {
   const T position = Clamp01(s.half - (fc - s.rangeLow) * s.slope);
-  return {position, (position * s.qSpan + 1.0) * s.qBase,
+  return {position, (position * s.qSpan + 1.0) * qBase,
           (position * position * position * s.hpSpan + s.hpBase) * s.half};
 }
 // The narrow band's weight at a position.
@@ -178,7 +179,10 @@ class WahSimple final : public IFilter {
   const BandPass& WideBand() const { return bp2_; }
 
  private:
-  dsp::WahPlacement<double> Place(double fc) const { return dsp::PlaceWah(Shape(), fc); }
+  dsp::WahPlacement<double> Place(double fc) const {
+    const dsp::WahShape shape = Shape();
+    return dsp::PlaceWah(shape, fc, shape.qBase);
+  }
   double BandSum(double position, double o1, double o2) const {
     return dsp::NarrowWeight(weight1_, position) * o1 + weight2_ * o2;
   }

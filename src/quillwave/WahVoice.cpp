@@ -64,7 +64,7 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
 
   if (!Ramping()) {
     sweep.MapSteady(b.modulation, low.Value(), high.Value(), b.cutoffs, frames);
-    if (channels == 2 && RunPair(in, out, frames, b, false)) return;
+    if (channels == 2 && RunPair(in, out, frames, b, false, false)) return;
     for (int c = 0; c < channels; ++c)
       if (in[c] && out[c]) RunChannel(c, channels, in[c], out[c], frames, b);
     return;
@@ -78,9 +78,9 @@ void WahVoice::Process(const double* const* in, double* const* out, int channels
   mix.Fill(b.mix, frames);
   if (resonanceMoves) resonance.Fill(b.resonance, frames);
   sweep.MapSwept(b.modulation, b.low, b.high, b.cutoffs, frames);
-  // While only mix and limits move the filters' coefficients still follow
-  // the cutoff alone, so both channels can share them.
-  if (!resonanceMoves && channels == 2 && RunPair(in, out, frames, b, true)) return;
+  // Both channels' coefficients still follow the same cutoff and resonance,
+  // so they can share them.
+  if (channels == 2 && RunPair(in, out, frames, b, true, resonanceMoves)) return;
   for (int c = 0; c < channels; ++c)
     if (in[c] && out[c]) RunChannelRamped(c, channels, in[c], out[c], frames, resonanceMoves, b);
 }
@@ -196,9 +196,10 @@ Gain GainOf(bool tremolo, int channel, int channels) {
 // Runs both channels in one loop when that is the same as running them one
 // after the other: same filter kind with the same rate and Q (so the same
 // coefficients), and no channel writes where the other reads or writes.
-// Returns false, having done nothing, otherwise.
+// While the resonance glides only the vector kernels take its values per
+// frame. Returns false, having done nothing, otherwise.
 bool WahVoice::RunPair(const double* const* in, double* const* out, int frames,
-                       const VoiceBuffers& b, bool mixMoves) {
+                       const VoiceBuffers& b, bool mixMoves, bool resonanceMoves) {
   if (!in[0] || !in[1] || !out[0] || !out[1]) return false;
   if (!Disjoint(out[0], in[1], frames) || !Disjoint(out[1], in[0], frames) ||
       !Disjoint(out[0], out[1], frames))
@@ -210,14 +211,24 @@ bool WahVoice::RunPair(const double* const* in, double* const* out, int frames,
   return MultiBandFilterBT::VisitActivePair(filters[0], filters[1], [&](auto& f0, auto& f1) {
     if (!f0.SharesCoefficients(f1)) return false;
     const double* mixes = b.mix;
-    const dsp::StereoFrames io{cutoff,       {in[0], in[1]}, {out[0], out[1]},
-                               mixMoves ? mixes : nullptr, m, trem ? t : nullptr,
-                               frames};
+    const dsp::StereoFrames io{cutoff,
+                               {in[0], in[1]},
+                               {out[0], out[1]},
+                               mixMoves ? mixes : nullptr,
+                               m,
+                               trem ? t : nullptr,
+                               frames,
+                               resonanceMoves ? b.resonance : nullptr};
     if (SweepStereo(f0, f1, io)) {
-      f0.SetCutoff(cutoff[frames - 1]);
-      f1.SetCutoff(cutoff[frames - 1]);
+      for (auto* f : {&f0, &f1}) {
+        if (resonanceMoves)
+          Retune(*f, cutoff[frames - 1], b.resonance[frames - 1]);
+        else
+          f->SetCutoff(cutoff[frames - 1]);
+      }
       return true;
     }
+    if (resonanceMoves) return false;
     if (trem && mixMoves)
       SweepPair<true, true>(f0, f1, cutoff, t, in[0], in[1], out[0], out[1], frames, m, mixes);
     else if (trem)

@@ -59,9 +59,10 @@ struct WahVoice {
 
  private:
   void Slew(double* v, int frames, double step);
-  // mixMoves: the mix of each sample is in b.mix.
+  // mixMoves: the mix of each sample is in b.mix; resonanceMoves: the
+  // resonance of each sample is in b.resonance.
   bool RunPair(const double* const* in, double* const* out, int frames, const VoiceBuffers& b,
-               bool mixMoves);
+               bool mixMoves, bool resonanceMoves);
   void RunChannel(int channel, int channels, const double* in, double* out, int frames,
                   const VoiceBuffers& b);
   void RunChannelRamped(int channel, int channels, const double* in, double* out, int frames,

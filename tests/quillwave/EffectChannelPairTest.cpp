@@ -306,6 +306,44 @@ TEST(EffectChannelPair, AMinuteOfEveryModeStaysOnThePlainArithmetics) {
   }
 }
 
+// While the host automates resonance, mix and both limits every block, so
+// the glides never end, both channels run together with each frame's own
+// resonance: the first channel comes out as it does when it runs alone.
+TEST(EffectChannelPair, GlidingResonanceTogetherAsAlone) {
+  const int frames = 512;
+  for (int mode = 0; mode < 4; ++mode) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    Quillwave pair(&NoHost), alone(&NoHost);
+    for (Quillwave* q : {&pair, &alone}) {
+      vst::AEffect* e = q->Effect();
+      e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
+      e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
+      e->dispatcher(e, vst::effSetBlockSize, 0, frames, nullptr, 0.0f);
+      e->setParameter(e, Quillwave::kFilterMode, float(std::min(mode, 2)) / 2.0f);
+      e->setParameter(e, Quillwave::kMode, mode == 3 ? 1.0f : 0.0f);
+      e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    }
+    Deviation deviation;
+    for (int block = 0; block < 60; ++block) {
+      const float v = float(block % 10) / 10.0f;
+      for (Quillwave* q : {&pair, &alone}) {
+        vst::AEffect* e = q->Effect();
+        e->setParameter(e, Quillwave::kResonance, v);
+        e->setParameter(e, Quillwave::kMix, 1.0f - v);
+        e->setParameter(e, Quillwave::kCutoff1, v);
+        e->setParameter(e, Quillwave::kCutoff2, 0.5f + v / 2.0f);
+      }
+      Buffers two(Layout::kSeparate, frames, unsigned(block + 1));
+      Buffers one(Layout::kMono, frames, unsigned(block + 1));
+      pair.Effect()->processDoubleReplacing(pair.Effect(), two.in, two.out, frames);
+      alone.Effect()->processDoubleReplacing(alone.Effect(), one.in, one.out, frames);
+      deviation.Add(two.out[0], one.out[0], frames);
+    }
+    EXPECT_LE(deviation.Relative(), 1e-12);
+    EXPECT_GT(deviation.peak, 0.01);
+  }
+}
+
 // A 64-bit host block longer than the reserved storage runs in slices, each
 // exactly as if the host had sent it as a block of its own.
 TEST(EffectChannelPair, LongDoubleBlockEqualsItsSlices) {
