@@ -85,6 +85,7 @@ void PanelSnapshot::Wheel(int x, int y, int notches) {
 
 const raster::IBitmap& PanelSnapshot::Render() {
   IGraphics& g = Graphics();
+  Plugin().UpdatePlots();
   if (!g.Surface()) g.PrepareSurface();
   // A control drawn with a redraw pending stays dirty for one more tick.
   IRect area;

@@ -107,18 +107,38 @@ void Quillwave::BeginParameterBatch() {
 void Quillwave::EndParameterBatch() {
   Hold hold(*this);
   if (batchDepth_ == 0 || --batchDepth_ > 0) return;
-  const int stale = stalePlots_;
-  stalePlots_ = 0;
-  RefreshPlots(stale);
+  if (editorOpen_) UpdatePlots();
 }
 
+// Host automation with the editor closed must not pay for plots nobody
+// sees: a response plot costs more than a block of audio.
 void Quillwave::RefreshPlots(int plots) {
-  if (batchDepth_ > 0) {
+  if (batchDepth_ > 0 || !editorOpen_) {
     stalePlots_ |= plots;
     return;
   }
   if (plots & kCurvePlot) UpdateCurve();
   if (plots & kResponsePlot) RefreshResponse();
+}
+
+void Quillwave::UpdatePlots() {
+  Hold hold(*this);
+  if (batchDepth_ > 0) return;
+  const int stale = stalePlots_;
+  stalePlots_ = 0;
+  if (stale & kCurvePlot) UpdateCurve();
+  if (stale & kResponsePlot) RefreshResponse();
+}
+
+void Quillwave::OnEditorOpen() {
+  Hold hold(*this);
+  editorOpen_ = true;
+  UpdatePlots();
+}
+
+void Quillwave::OnEditorClose() {
+  Hold hold(*this);
+  editorOpen_ = false;
 }
 
 void Quillwave::MoveTo(ParamRamp& r, double v) {

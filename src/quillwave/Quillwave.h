@@ -63,17 +63,25 @@ class Quillwave : public IVstAdapter {
   void ActivationChanged(bool active) override;
   void BeginParameterBatch() override;
   void EndParameterBatch() override;
+  void OnEditorOpen() override;
+  void OnEditorClose() override;
 
   // The editor the plug-in built (it owns it); null if it could not be built.
   IGraphics* Graphics() const { return editorLinks_.graphics; }
 
   // Plot data for the editor: one oscillator period in 0..1, and the filter
   // response at both sweep limits on one common decibel scale (0..1) over
-  // ResponseFrequencies().
-  const std::vector<double>& OscillatorCurve() const { return curve_; }
-  const std::vector<float>& ResponseProfile(int limit) const {
+  // ResponseFrequencies(). While no editor window is open the plots are
+  // drawn only when asked for: here, on opening, or by UpdatePlots.
+  const std::vector<double>& OscillatorCurve() {
+    UpdatePlots();
+    return curve_;
+  }
+  const std::vector<float>& ResponseProfile(int limit) {
+    UpdatePlots();
     return limit == 0 ? profile1_ : profile2_;
   }
+  void UpdatePlots();
   const std::vector<float>& ResponseFrequencies() const { return frequencies_.Points(); }
 
   // The modulation values (0..1) and cutoffs (Hz) of the last processed
@@ -134,7 +142,8 @@ class Quillwave : public IVstAdapter {
   int32_t fadeLeft_ = 0;
   bool applyAtOnce_ = true;  // switched on, no block processed yet
   int batchDepth_ = 0;       // programs or states being applied, nested
-  int stalePlots_ = 0;       // Plot flags to draw when the batch ends
+  int stalePlots_ = 0;       // Plot flags to draw when the batch ends or the editor opens
+  bool editorOpen_ = false;
   int channelCount_ = 0;     // channels processed: input bindings, at most 2
   CutoffModulator modulator_;  // the mapping's ceiling and the current cutoffs
   int32_t capacity_ = 0;       // frames every buffer below holds

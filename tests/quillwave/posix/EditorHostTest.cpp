@@ -378,8 +378,12 @@ TEST_F(QuillwaveEditorX11, TwoEditorsAtOnceThenOneClosedAndReopened) {
   b.SetParameter(Quillwave::kCutoff2, 0.9f);  // the response plot changes
   EXPECT_TRUE(Shows(eb, Reference(b), "two-b-alone"));
 
+  // Changed while its editor is closed: the plots are drawn on opening.
+  a.SetParameter(Quillwave::kCutoff1, 0.7f);
+  a.SetParameter(Quillwave::kSymmetry, 0.2f);
   ea = Open(a, parent_);
   ASSERT_NE(ea, 0u);
+  EXPECT_TRUE(Shows(ea, Reference(a), "two-a-changed-while-closed"));
   a.SetParameter(Quillwave::kShape, 0.0f);  // the oscillator plot changes
   EXPECT_TRUE(Shows(ea, Reference(a), "two-a-reopened"));
   EXPECT_TRUE(Shows(eb, Reference(b), "two-b-still"));
