@@ -320,15 +320,16 @@ class Session {
       }
   }
 
-  IGraphics* Graphics() {
-    auto* q = static_cast<Quillwave*>(&plug_.Adapter());
-    return q->Graphics();
-  }
+  Quillwave& Effect() { return static_cast<Quillwave&>(plug_.Adapter()); }
+  IGraphics* Graphics() { return Effect().Graphics(); }
 
-  // A skipped tick leaves the dirty area to the next drawing one.
+  // A skipped tick leaves the dirty area to the next drawing one. A drawing
+  // tick shows what an open window would: the plots drawn for the current
+  // values (with no window open the effect draws them only when asked).
   void Tick(bool draw) {
     IGraphics* g = Graphics();
     if (!g) return;
+    if (draw) Effect().UpdatePlots();
     IRect area;
     const bool dirty = g->CollectDirtyArea(area);
     Trace("tick: %s %d,%d-%d,%d%s\n", dirty ? "dirty" : "clean", area.left, area.top, area.right,
