@@ -38,6 +38,23 @@ void FixChecksums(uint8_t* data, size_t size) {
   }
 }
 
+// The image's size as its header chunk gives it. Decoders accept ancillary
+// chunks ahead of the header, so the header is looked for, not assumed at the
+// start; the first one counts, since a second is refused.
+bool HeaderSize(const uint8_t* data, size_t size, int& width, int& height) {
+  size_t at = 8;
+  while (at + 12 <= size) {
+    const uint32_t length = ReadBig32(data + at);
+    if (length > size - at - 12) return false;
+    if (ReadBig32(data + at + 4) == 0x49484452u && length >= 8) {
+      width = int(ReadBig32(data + at + 8)), height = int(ReadBig32(data + at + 12));
+      return true;
+    }
+    at += 12 + size_t(length);
+  }
+  return false;
+}
+
 }  // namespace
 
 // Keeps the pixel reads from being optimised away.
@@ -53,8 +70,8 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<raster::MemBitmap> image = raster::LoadPNGFromMemory(data, size);
   if (!image) return 0;
-  if (size < 24) fuzz::Fail("an image from fewer bytes than a header");
-  const int width = int(ReadBig32(data + 16)), height = int(ReadBig32(data + 20));
+  int width = 0, height = 0;
+  if (!HeaderSize(data, size, width, height)) fuzz::Fail("an image without a header chunk");
   if (image->GetWidth() != width || image->GetHeight() != height)
     fuzz::Fail("image size differs from its header");
   if (!image->GetBits() || image->GetRowSpan() < width) fuzz::Fail("image without room");
