@@ -122,6 +122,11 @@ void IGraphics::Resize(int width, int height) {
 
 // ------------------------------------------------------------ redraw cycle
 
+void IGraphics::AdvanceTick() {
+  for (ITicking* t : ticking_) t->Tick();
+  wheel_ = -1;
+}
+
 bool IGraphics::CollectDirtyArea(IRect& rect) {
   IRect area;
   bool dirty = false;
@@ -337,8 +342,11 @@ bool IGraphics::HandleDoubleClick(int x, int y, const IMouseMods& mods) {
 }
 
 void IGraphics::HandleMouseWheel(int x, int y, const IMouseMods& mods, int notches) {
-  IControl* c = GetControl(capture_ >= 0 ? capture_ : ControlAt(x, y));
-  if (c) c->MouseWheel(x, y, mods, notches);
+  const int i = capture_ >= 0 ? capture_ : ControlAt(x, y);
+  IControl* c = GetControl(i);
+  if (!c) return;
+  wheel_ = i;
+  c->MouseWheel(x, y, mods, notches);
 }
 
 bool IGraphics::HandleKeyDown(int x, int y, int key) {
@@ -376,6 +384,11 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
     return;
   }
   char text[IParameter::kTextSize];
+  if (valueTexts_ && valueTexts_->Handles(control->ParamIndex())) {
+    valueTexts_->Format(control->ParamIndex(), control->Value(), text, sizeof(text));
+    OpenTextEntry(control, control->TextStyle(), rect, text, nullptr);
+    return;
+  }
   {
     IEffectCore::Hold lock(plugin_);
     parameter->FormatValue(parameter->Value(), false, text, false, sizeof(text));
@@ -385,6 +398,15 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
 
 void IGraphics::ApplyEnteredValue(IControl* control, IParameter* parameter, const char* text) {
   if (!control) return;
+  const int param = control->ParamIndex();
+  if (!parameter && valueTexts_ && param >= 0 && valueTexts_->Handles(param)) {
+    double n = 0.0;
+    if (!valueTexts_->Parse(param, text ? text : "", &n)) return;
+    BeginGesture(param);
+    control->ApplyUserValue(n);
+    EndGesture();
+    return;
+  }
   if (!parameter) {
     control->ApplyEnteredText(text ? text : "");
     return;

@@ -7,6 +7,7 @@
 #include "core/IEditorLink.h"
 #include "editor/IControl.h"
 #include "editor/IGraphicsTypes.h"
+#include "editor/IValueTexts.h"
 #include "raster/MemBitmap.h"
 #include "raster/SysBitmap.h"
 
@@ -82,6 +83,12 @@ class IGraphics : public IEditorLink {
   void SetStrictDrawing(bool strict) { strictDrawing_ = strict; }
   // Hover tracking: whether HandleMouseOver reaches the controls.
   void SetHandleMouseOver(bool handle) { handleMouseOver_ = handle; }
+  // The plug-in's own value texts for value entry and readouts; owned.
+  // Without them, value entry uses the parameters' display texts.
+  void SetValueTexts(std::unique_ptr<IValueTexts> texts) { valueTexts_ = std::move(texts); }
+  const IValueTexts* ValueTexts() const { return valueTexts_.get(); }
+  // Advanced by AdvanceTick; not owned (usually a control the editor owns).
+  void AddTicking(ITicking* ticking) { ticking_.push_back(ticking); }
 
   // ---- the plug-in core's link ----
   int ControlCount() const override { return int(controls_.size()); }
@@ -93,6 +100,9 @@ class IGraphics : public IEditorLink {
   int Height() const override { return height_; }
 
   // ---- redraw cycle ----
+  // Once per redraw tick of the window layer, before CollectDirtyArea: runs
+  // everything added with AddTicking, then forgets the last wheel step.
+  void AdvanceTick();
   // Union of the dirty controls' draw areas; true when any was dirty.
   bool CollectDirtyArea(IRect& rect);
   // Draws the controls overlapping rect onto the surface and presents the
@@ -133,10 +143,13 @@ class IGraphics : public IEditorLink {
   // never come.
   void WindowGone();
   // Value entry for control over rect: a menu of the display texts or a
-  // text entry.
+  // text entry. A parameter with value texts of the plug-in's own gets a
+  // free-text entry holding its value's text.
   void PromptValue(IControl* control, IParameter* parameter, const IRect& rect);
   // Applies committed entry text to control: matched against the display
-  // texts or read as a number, then normalised.
+  // texts or read as a number, then normalised. Free text for a control
+  // whose parameter has value texts is read by them and applied as one
+  // gesture; text they cannot read changes nothing.
   void ApplyEnteredValue(IControl* control, IParameter* parameter, const char* text);
 
   // ---- state ----
@@ -150,6 +163,8 @@ class IGraphics : public IEditorLink {
   int FrameRate() const { return frameRate_; }
   int CaptureIndex() const { return capture_; }
   int MouseOverIndex() const { return mouseOver_; }
+  // The control the wheel turned since the last tick, or -1.
+  int WheelIndex() const { return wheel_; }
   void ReleaseCapture() { capture_ = -1, lastX_ = -1, lastY_ = -1; }
   const IRect& DrawingClip() const { return clip_; }
   // Index of the topmost control that is neither hidden nor greyed and is
@@ -183,4 +198,7 @@ class IGraphics : public IEditorLink {
   bool tooltips_ = false;
   std::unique_ptr<IControl> keyCatcher_;
   int gestureParam_ = -1;
+  int wheel_ = -1;
+  std::unique_ptr<IValueTexts> valueTexts_;
+  std::vector<ITicking*> ticking_;
 };

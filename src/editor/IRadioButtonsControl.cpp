@@ -5,6 +5,8 @@
 IRadioButtonsControl::IRadioButtonsControl(IEffectCore* plugin, const IRect& rect, int paramIndex,
                                            int count, const IBitmapStrip& strip, int direction)
     : IControl(plugin, rect, paramIndex, IBlendSpec{}), strip_(strip) {
+  // A second quick click chooses again: resetting would undo the choice.
+  doubleClickAsPress_ = true;
   if (count < 1) return;
   const int w = strip.FrameWidth();
   const int fh = strip.frames > 0 ? strip.height / strip.frames : strip.height;

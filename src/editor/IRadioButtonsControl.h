@@ -8,7 +8,7 @@
 // A group of n buttons spread evenly over the control's rectangle in a row
 // or a column; button i stands for the value i / (n - 1). When the buttons
 // are wider (or taller) than their share they overlap, and the first one in
-// order takes a click on the overlap.
+// order takes a click on the overlap. A double click is a second press.
 class IRadioButtonsControl : public IControl {
  public:
   enum Direction : int { kColumn = 0, kRow = 1 };

@@ -83,6 +83,15 @@ void PanelSnapshot::Wheel(int x, int y, int notches) {
   Graphics().HandleMouseWheel(x, y, IMouseMods{}, notches);
 }
 
+void PanelSnapshot::Hover(int x, int y) {
+  IGraphics& g = Graphics();
+  if (x < 0 || y < 0 || x >= g.Width() || y >= g.Height())
+    g.HandleMouseLeave();
+  else
+    g.HandleMouseOver(x, y, IMouseMods{});
+  g.AdvanceTick();
+}
+
 const raster::IBitmap& PanelSnapshot::Render() {
   IGraphics& g = Graphics();
   Plugin().UpdatePlots();

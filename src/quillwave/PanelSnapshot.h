@@ -45,6 +45,9 @@ class PanelSnapshot {
   void Drag(int x, int y, int dx, int dy);
   void DoubleClick(int x, int y);
   void Wheel(int x, int y, int notches);
+  // The pointer comes to rest at (x, y) for one redraw tick (off the panel:
+  // leaves it); a knob there shows its value readout.
+  void Hover(int x, int y);
 
   // Runs the editor's redraw tick until nothing is dirty and returns the
   // panel's pixels.

@@ -47,6 +47,8 @@ class Quillwave : public IVstAdapter {
   };
   // Row of index 0..kParamCount-1.
   static const ParamRow& ParamTable(int32_t index);
+  // The cutoff knobs' range: 0..1 maps exponentially onto these.
+  static constexpr double kCutoffLowHz = 125.0, kCutoffHighHz = 4000.0;
 
   explicit Quillwave(vst::audioMasterCallback host);
   ~Quillwave() override;
@@ -95,7 +97,7 @@ class Quillwave : public IVstAdapter {
  private:
   // Exponential mapping of a normalised cutoff to Hz.
   struct ExpRange {
-    double minimum = 0.0, maximum = 1.0, low = 125.0, high = 4000.0;
+    double minimum = 0.0, maximum = 1.0, low = kCutoffLowHz, high = kCutoffHighHz;
     double ToHz(double value) const;
   };
 

@@ -1,12 +1,18 @@
 #include "quillwave/QuillwaveEditor.h"
 
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include "editor/IBitmapControl.h"
 #include "editor/IGraphics.h"
 #include "editor/IKnobControl.h"
 #include "editor/IRadioButtonsControl.h"
+#include "editor/IValueReadout.h"
 #include "editor/PlatformGraphics.h"
 #include "editor/plot/IPlotControlEx.h"
 #include "quillwave/Quillwave.h"
+#include "quillwave/QuillwaveValueTexts.h"
 
 namespace {
 
@@ -27,23 +33,30 @@ constexpr Image kLogo{121, "resources/img/logo.png", 1};
 constexpr Image kSmallCheck{160, "resources/img/small_check.png", 2};
 constexpr Image kFilterNames{161, "resources/img/filt_sw.png", 1};
 
-// Each knob: its parameter, filmstrip and caption image.
+// Each knob: its parameter, filmstrip and caption image, and how far below
+// its centre the value readout starts: just under the ends of the value
+// arc, so the label never covers it.
 struct Knob {
   int param;
   Image strip;
   Image caption;
+  int readoutDrop;
 };
 constexpr Knob kKnobs[] = {
-    {Quillwave::kMix, kKnobMix, {109, "resources/img/mix.png", 1}},
-    {Quillwave::kLfoFrequency, kKnobLarge, {111, "resources/img/lfo.png", 1}},
-    {Quillwave::kNote, kKnobNote, {113, "resources/img/note.png", 1}},
-    {Quillwave::kPhase, kKnobSmall, {115, "resources/img/phase.png", 1}},
-    {Quillwave::kSymmetry, kKnobSmall, {116, "resources/img/symm.png", 1}},
-    {Quillwave::kShape, kKnobSmall, {117, "resources/img/shape.png", 1}},
-    {Quillwave::kCutoff1, kKnobSmall, {152, "resources/img/cut1.png", 1}},
-    {Quillwave::kCutoff2, kKnobSmall, {153, "resources/img/cut2.png", 1}},
-    {Quillwave::kResonance, kKnobSmall, {154, "resources/img/res.png", 1}},
+    {Quillwave::kMix, kKnobMix, {109, "resources/img/mix.png", 1}, 27},
+    {Quillwave::kLfoFrequency, kKnobLarge, {111, "resources/img/lfo.png", 1}, 40},
+    {Quillwave::kNote, kKnobNote, {113, "resources/img/note.png", 1}, 40},
+    {Quillwave::kPhase, kKnobSmall, {115, "resources/img/phase.png", 1}, 22},
+    {Quillwave::kSymmetry, kKnobSmall, {116, "resources/img/symm.png", 1}, 22},
+    {Quillwave::kShape, kKnobSmall, {117, "resources/img/shape.png", 1}, 22},
+    {Quillwave::kCutoff1, kKnobSmall, {152, "resources/img/cut1.png", 1}, 22},
+    {Quillwave::kCutoff2, kKnobSmall, {153, "resources/img/cut2.png", 1}, 22},
+    {Quillwave::kResonance, kKnobSmall, {154, "resources/img/res.png", 1}, 22},
 };
+
+constexpr int kReadoutWidth = 64, kReadoutHeight = 15;
+// A readout stays this long after the pointer leaves or the drag ends.
+constexpr double kReadoutLingerSeconds = 0.6;
 
 constexpr double kGearing = 4.0;
 constexpr IColorARGB kLineColour{255, 102, 90, 37};
@@ -80,15 +93,23 @@ IGraphics* BuildEditor(Quillwave& plugin, QuillwaveEditorLinks& links) {
 
   g->SetBackground(new IBitmapControl(&plugin, 0, 0, -1, Load(*g, kBack),
                                       {IBlendSpec::kOpaque, 1.0f}));
+  g->SetHandleMouseOver(true);
+  auto owned = std::make_unique<QuillwaveValueTexts>();
+  QuillwaveValueTexts* texts = owned.get();
+  g->SetValueTexts(std::move(owned));
 
   // Controls in parameter order: later ones lie on top and take the mouse.
+  std::vector<std::pair<IControl*, const Knob*>> knobs;
   auto addKnob = [&](int param) {
     for (const Knob& k : kKnobs) {
       if (k.param != param) continue;
       const Quillwave::ParamRow& row = Quillwave::ParamTable(param);
       const IBitmapStrip caption = Load(*g, k.caption);
-      g->AddControl(new IKnobMultiControlCap(&plugin, row.x, row.y, param, Load(*g, k.strip),
-                                             &caption, kGearing));
+      auto* knob = new IKnobMultiControlCap(&plugin, row.x, row.y, param, Load(*g, k.strip),
+                                            &caption, kGearing);
+      knob->SetValueEntryDisabled(false);
+      g->AddControl(knob);
+      knobs.emplace_back(knob, &k);
     }
   };
   for (int param = 0; param < Quillwave::kParamCount; ++param) {
@@ -96,9 +117,11 @@ IGraphics* BuildEditor(Quillwave& plugin, QuillwaveEditorLinks& links) {
     switch (param) {
       case Quillwave::kPrefix: {
         const IBitmapStrip caption = Load(*g, kNoteLabel);
-        g->AddControl(new IRadioButtonCap(&plugin, {row.x, row.y, row.x + 84, row.y + 32}, param,
-                                          3, Load(*g, kSwitch), IRadioButtonsControl::kRow,
-                                          &caption, 5, -48));
+        auto* prefix = new IRadioButtonCap(&plugin, {row.x, row.y, row.x + 84, row.y + 32}, param,
+                                           3, Load(*g, kSwitch), IRadioButtonsControl::kRow,
+                                           &caption, 5, -48);
+        g->AddControl(prefix);
+        texts->SetPrefixControl(prefix);
         break;
       }
       case Quillwave::kTempoSync:
@@ -137,6 +160,17 @@ IGraphics* BuildEditor(Quillwave& plugin, QuillwaveEditorLinks& links) {
     line->SetBaselineLevel(0.0f);
   }
   g->AddControl(links.responsePlot);
+
+  // The readouts lie on top of everything.
+  const int linger = int(kReadoutLingerSeconds * kEditorFrameRate + 0.5);
+  for (const auto& [knob, k] : knobs) {
+    const Quillwave::ParamRow& row = Quillwave::ParamTable(k->param);
+    const int left = row.x - kReadoutWidth / 2, top = row.y + k->readoutDrop;
+    auto* readout = new IValueReadout(
+        &plugin, {left, top, left + kReadoutWidth, top + kReadoutHeight}, knob, texts, linger);
+    g->AddControl(readout);
+    g->AddTicking(readout);
+  }
 
   plugin.AttachEditor(g);
   return g;

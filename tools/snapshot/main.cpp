@@ -15,7 +15,7 @@ namespace {
 
 const char kUsage[] =
     "usage: quillwave-snapshot [--set NAME=VALUE ...] [--program N] [--click X,Y ...]\n"
-    "                          [--drag X,Y,DX,DY ...] OUT.png\n"
+    "                          [--drag X,Y,DX,DY ...] [--hover X,Y] OUT.png\n"
     "\n"
     "Draws the Quillwave panel as a host shows it and writes it as a PNG file.\n"
     "Actions run in the order given, each followed by the editor's redraw tick.\n"
@@ -23,6 +23,7 @@ const char kUsage[] =
     "  --program N        select program N through the dispatcher\n"
     "  --click X,Y        left click at panel pixel X,Y\n"
     "  --drag X,Y,DX,DY   press at X,Y, move by DX,DY, release\n"
+    "  --hover X,Y        rest the pointer at X,Y (a knob there shows its value)\n"
     "  --help             this text\n"
     "Parameter names: Mix LfoFrequency Note Phase Symmetry Shape Prefix TempoSync\n"
     "OnOff Mode Cutoff1 Cutoff2 Resonance FilterMode\n";
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     const bool takesValue = arg == "--set" || arg == "--program" || arg == "--click" ||
-                            arg == "--drag";
+                            arg == "--drag" || arg == "--hover";
     if (takesValue && i + 1 >= argc) Usage((arg + " needs a value").c_str());
     if (arg == "--set") {
       const std::string setting = argv[++i];
@@ -91,6 +92,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--drag") {
       const auto v = Ints(argv[++i], 4, "--drag");
       panel.Drag(v[0], v[1], v[2], v[3]);
+    } else if (arg == "--hover") {
+      const auto v = Ints(argv[++i], 2, "--hover");
+      panel.Hover(v[0], v[1]);
     } else if (arg.rfind("--", 0) == 0) {
       Usage(("unknown option " + arg).c_str());
     } else if (out) {

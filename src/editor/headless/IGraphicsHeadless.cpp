@@ -29,6 +29,7 @@ Pixel IGraphicsHeadless::PixelAt(int x, int y) const {
 }
 
 bool IGraphicsHeadless::Tick() {
+  AdvanceTick();
   IRect area;
   if (!CollectDirtyArea(area)) return false;
   Redraw(area);

@@ -301,7 +301,8 @@ std::intptr_t IGraphicsWin::HandleMessage(HWND window, unsigned message, std::ui
     case WM_MBUTTONDOWN:
       HideTooltip();
       if (entryWindow_) {
-        entryState_ = kEntryCommit;
+        // A press beside the box abandons the entry, as Escape does.
+        entryState_ = kEntryCancel;
         return 0;
       }
       SetFocus(window);
@@ -366,6 +367,7 @@ void IGraphicsWin::OnTimer() {
     }
   }
 
+  AdvanceTick();
   IRect dirty;
   if (!CollectDirtyArea(dirty)) return;
   RECT r = {dirty.left, dirty.top, dirty.right, dirty.bottom};

@@ -75,10 +75,7 @@ void IGraphicsWin::EndTextEntry(bool apply) {
   if (apply) {
     char text[32] = {};
     GetWindowTextA(entry, text, sizeof text);
-    if (entryParameter_)
-      ApplyEnteredValue(entryControl_, entryParameter_, text);
-    else
-      entryControl_->ApplyEnteredText(text);
+    ApplyEnteredValue(entryControl_, entryParameter_, text);
   }
   // The edit class gets its own procedure back before it is destroyed, so
   // it sees its own destruction messages and nothing reaches the editor.

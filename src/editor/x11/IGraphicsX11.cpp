@@ -122,6 +122,7 @@ void IGraphicsX11::OnTick() {
     FinishTextEntry();
     return;
   }
+  AdvanceTick();
   IRect area;
   const bool dirty = CollectDirtyArea(area);
   if (drawEntry) area = dirty && !area.Empty() ? area.Union(entryBox) : entryBox;
