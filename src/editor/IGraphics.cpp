@@ -399,19 +399,19 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
 void IGraphics::ApplyEnteredValue(IControl* control, IParameter* parameter, const char* text) {
   if (!control) return;
   const int param = control->ParamIndex();
+  double n = 0.0;
   if (!parameter && valueTexts_ && param >= 0 && valueTexts_->Handles(param)) {
-    double n = 0.0;
     if (!valueTexts_->Parse(param, text ? text : "", &n)) return;
-    BeginGesture(param);
-    control->ApplyUserValue(n);
-    EndGesture();
-    return;
-  }
-  if (!parameter) {
+  } else if (!parameter) {
     control->ApplyEnteredText(text ? text : "");
     return;
+  } else {
+    double v = 0.0;
+    if (!parameter->ValueFromText(text ? text : "", &v)) v = 0.0;
+    n = Normalize(*parameter, v);
   }
-  double v = 0.0;
-  if (!parameter->ValueFromText(text ? text : "", &v)) v = 0.0;
-  control->ApplyUserValue(Normalize(*parameter, v));
+  // The press that opened the entry has ended its own gesture by now.
+  BeginGesture(param);
+  control->ApplyUserValue(n);
+  EndGesture();
 }

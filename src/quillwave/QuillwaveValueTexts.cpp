@@ -1,6 +1,7 @@
 #include "quillwave/QuillwaveValueTexts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -42,8 +43,8 @@ class Reader {
     SkipSpaces();
     const size_t n = std::strlen(word);
     for (size_t i = 0; i < n; ++i) {
-      const char c = p_[i];
-      if (c == '\0' || std::tolower(static_cast<unsigned char>(c)) != word[i]) return false;
+      const auto c = static_cast<unsigned char>(p_[i]);
+      if (c == '\0' || std::tolower(c) != static_cast<unsigned char>(word[i])) return false;
     }
     p_ += n;
     return true;

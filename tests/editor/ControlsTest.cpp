@@ -148,12 +148,16 @@ TEST(ControlInput, DoubleClickRestoresTheValueTheEditorWasBuiltWithAndTellsTheHo
   EXPECT_EQ(p.fx.GetParameter(P::kMix)->Value(), 0.5);
   EXPECT_EQ(p.fx.Events().back(), (P::Event{'I', P::kMix, 0.5}));
   EXPECT_EQ(p.fx.Count('B'), p.fx.Count('E'));
-  // A radio button: the press selects, the double click restores.
+  // A radio button: the double click is a second press on the same button,
+  // with its own gesture, and keeps the choice.
   p.g->HandleMouseDown(40, 80, {});
   EXPECT_EQ(p.sync->Value(), 1.0);
   p.g->HandleMouseUp(40, 80, {});
-  p.g->HandleDoubleClick(40, 80, {});
-  EXPECT_EQ(p.sync->Value(), 0.0);
+  EXPECT_TRUE(p.g->HandleDoubleClick(40, 80, {}));
+  EXPECT_EQ(p.g->GetControl(p.g->CaptureIndex()), p.sync);
+  p.g->HandleMouseUp(40, 80, {});
+  EXPECT_EQ(p.sync->Value(), 1.0);
+  EXPECT_EQ(p.fx.Count('B'), p.fx.Count('E'));
 }
 
 TEST(ControlState, ValuesFromThePluginKeepTheControlDirtyForTwoRedraws) {

@@ -102,7 +102,7 @@ TEST_F(EditorX11TextEntry, ATypedValueReachesTheHostAsAutomation) {
   const auto automated = host_.CallsOf(vst::audioMasterAutomate, fx_.Effect());
   EXPECT_EQ(automated.back().index, kMix);
   EXPECT_FLOAT_EQ(automated.back().opt, 0.25f);
-  EXPECT_EQ(EditsOf(host_, fx_, kMix), "BEA") << "the right click's gesture, then the typed value";
+  EXPECT_EQ(EditsOf(host_, fx_, kMix), "BEBAE") << "the right click's gesture, then the typed value's";
 
   // The keyboard goes back where it was: keys over the panel reach the
   // host again.

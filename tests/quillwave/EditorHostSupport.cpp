@@ -28,9 +28,10 @@ Pixels Golden(const char* name) {
   return image ? PixelsOf(*image) : Pixels{};
 }
 
-Pixels Reference(Instance& fx) {
+Pixels Reference(Instance& fx, int hoverX, int hoverY) {
   PanelSnapshot panel;
   for (int i = 0; i < Quillwave::kParamCount; ++i) panel.SetNormalized(i, fx.GetParameter(i));
+  if (hoverX >= 0) panel.Hover(hoverX, hoverY);
   return PixelsOf(panel.Render());
 }
 

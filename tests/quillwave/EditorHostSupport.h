@@ -27,8 +27,8 @@ Pixels Golden(const char* name);
 
 // The panel the editor should show: the same plug-in, linked into the test
 // program and drawn off-screen, given every parameter value the hosted
-// instance has.
-Pixels Reference(Instance& fx);
+// instance has; with the pointer resting at (hoverX, hoverY) when given.
+Pixels Reference(Instance& fx, int hoverX = -1, int hoverY = -1);
 
 struct Difference {
   int count = 0;       // pixels whose colour differs (alpha ignored)

@@ -32,6 +32,8 @@ constexpr int kW = kEditorWidth, kH = kEditorHeight;
 // Centre of the 72-pixel Mix knob, and a point on each switch.
 constexpr int kMixX = 593, kMixY = 292;
 constexpr int kTempoSyncX = 42;
+// A point of the panel where no control lies.
+constexpr int kRestX = 4, kRestY = 180;
 constexpr int kPrefixY = 336;
 
 // Quillwave built into this program: the library keeps the count of X
@@ -82,7 +84,13 @@ class QuillwaveEditorX11 : public XvfbTestSuite {
 
   // Waits for the editor's redraws until the window shows want; on failure
   // writes what it showed and what was wanted beside the program.
+  // The window's pixels equal want once the pointer rests off every knob,
+  // so no value readout shows.
   ::testing::AssertionResult Shows(Window w, const Pixels& want, const std::string& name) {
+    x_.MovePointer(w, kRestX, kRestY);
+    return ShowsAsIs(w, want, name);
+  }
+  ::testing::AssertionResult ShowsAsIs(Window w, const Pixels& want, const std::string& name) {
     Pixels shown;
     Difference d;
     WaitUntil(
@@ -267,19 +275,54 @@ TEST_F(QuillwaveEditorX11, WheelNotchRightClickAndDoubleClickReset) {
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-wheel"));
 
-  // The panel offers no value entry: a right click changes nothing, ends
-  // the gesture its press began, and the keys still go to the host.
+  // While the pointer rests on the knob its value shows under it.
+  x_.MovePointer(editor, kMixX + 3, kMixY);
+  EXPECT_TRUE(ShowsAsIs(editor, Reference(fx, kMixX, kMixY), "mix-readout"));
+
+  // A right click opens a text box holding the value's text; a value typed
+  // in the readout's units applies as one gesture of its own, and no key
+  // reaches the host meanwhile.
   host_.ClearCalls();
   x_.KeysReceived(parent_);
-  x_.Click(editor, kMixX, kMixY, 3);
-  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BE")) << EditsOf(host_, fx, Quillwave::kMix);
-  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
+  const auto boxShown = [&] {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(x_.Get(), &focus, &revert);
+    return focus == editor &&
+           x_.Pixels(editor, kMixX - 19, kMixY - 7, 1, 1) == std::vector<std::uint32_t>{0xFFFFFF};
+  };
+  const auto typeInBox = [&](std::initializer_list<const char*> keys) {
+    // The last box is gone; the new one shows and has the keyboard.
+    if (!WaitUntil([&] { return !boxShown(); })) return false;
+    x_.Click(editor, kMixX, kMixY, 3);
+    if (!WaitUntil(boxShown)) return false;
+    for (const char* k : keys) x_.TypeKey(k);
+    return true;
+  };
+  ASSERT_TRUE(typeInBox({"6", "4", "space", "Return"}));
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BEBAE")) << EditsOf(host_, fx, Quillwave::kMix);
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.64f);
+  EXPECT_FLOAT_EQ(LastAutomated(host_, fx, Quillwave::kMix), 0.64f);
+  // Text that is no value, and Escape, change nothing; a value beyond the
+  // range clamps.
+  ASSERT_TRUE(typeInBox({"x", "y", "Return"}));
+  ASSERT_TRUE(typeInBox({"9", "Escape"}));
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BEBAEBEBE")) << EditsOf(host_, fx, Quillwave::kMix);
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.64f);
+  ASSERT_TRUE(typeInBox({"1", "5", "0", "Return"}));
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BEBAEBEBEBEBAE"));
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 1.0f);
+  EXPECT_TRUE(x_.KeysReceived(parent_).empty());
+  // Closed, the box gives the keyboard back to the host.
+  x_.MovePointer(editor, kRestX, kRestY);
   x_.TypeKey("5");
   EXPECT_TRUE(WaitUntil([&] { return x_.KeysReceived(parent_).size() == 1; }));
+  fx.SetParameter(Quillwave::kMix, 0.51f);
 
   // A double click puts the knob back to its default.
+  host_.ClearCalls();
   Drag(editor, kMixX, kMixY + 6, 0, -36, 2);
-  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BEBAAE"));
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMix, "BAAE"));
   ASSERT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.635f);
   host_.ClearCalls();
   x_.Click(editor, kMixX, kMixY);
