@@ -188,13 +188,30 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-wheel"));
 
-  // The panel offers no value entry: a right click opens nothing, changes
-  // nothing and ends the gesture its press began.
+  // A right click opens a text box over the knob holding the value's text;
+  // a value typed in the readout's units applies as one gesture of its
+  // own. Text that is no value, and Escape, change nothing.
   host.ClearCalls();
-  Click(editor, kMixX, kMixY, true);
-  EXPECT_EQ(FindWindowExA(editor, nullptr, "EDIT", nullptr), nullptr);
-  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
-  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BE");
+  const auto typeInBox = [&](const char* text, WPARAM key) {
+    Click(editor, kMixX, kMixY, true);
+    HWND entry = FindWindowExA(editor, nullptr, "EDIT", nullptr);
+    if (!entry) return std::string("no box");
+    char held[32] = {};
+    GetWindowTextA(entry, held, sizeof held);
+    SetWindowTextA(entry, text);
+    SendMessageA(entry, WM_KEYDOWN, key, 1);
+    PumpUntil([&] { return FindWindowExA(editor, nullptr, "EDIT", nullptr) == nullptr; }, 2000);
+    return std::string(held);
+  };
+  EXPECT_EQ(typeInBox("64 %", VK_RETURN), "51 %");
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.64f);
+  EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kMix), 0.64f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BEBAE");
+  EXPECT_EQ(typeInBox("abc", VK_RETURN), "64 %");
+  EXPECT_EQ(typeInBox("9", VK_ESCAPE), "64 %");
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.64f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BEBAEBEBE");
+  fx.SetParameter(Quillwave::kMix, 0.51f);
 
   // A double click puts the knob back to the value the editor opened with.
   Drag(editor, kMixX, kMixY, 0, -36, 2);
