@@ -1,6 +1,6 @@
 // What the open editor costs: a full redraw of the panel, the redraw after
-// one knob moved, re-rendering each plot, and the 40 ms tick when nothing
-// changed.
+// one knob moved, re-rendering each plot, the tick that shows a knob's
+// value readout, and the 40 ms tick when nothing changed.
 #include <benchmark/benchmark.h>
 
 #include "editor/IGraphics.h"
@@ -47,6 +47,34 @@ void BM_KnobChangeTick(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_KnobChangeTick)->Unit(benchmark::kMicrosecond);
+
+// The pointer comes onto a knob: the tick that shows its readout (label
+// and text drawn over what lies beneath), then, paused, the ticks that
+// hide it again once the pointer has left.
+void BM_ReadoutTick(benchmark::State& state) {
+  PanelSnapshot panel;
+  panel.Render();
+  IGraphics& g = panel.Graphics();
+  const int knobs[][2] = {{433, 71}, {433, 183}, {297, 183}, {593, 292}};
+  int k = 0;
+  IRect area;
+  for (auto _ : state) {
+    state.PauseTiming();
+    g.HandleMouseOver(knobs[k][0], knobs[k][1], IMouseMods{});
+    k = (k + 1) % 4;
+    state.ResumeTiming();
+    g.AdvanceTick();
+    if (g.CollectDirtyArea(area)) g.Redraw(area);
+    state.PauseTiming();
+    g.HandleMouseLeave();
+    for (int i = 0; i < 2 * g.FrameRate(); ++i) {
+      g.AdvanceTick();
+      if (g.CollectDirtyArea(area)) g.Redraw(area);
+    }
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ReadoutTick)->Unit(benchmark::kMicrosecond);
 
 // Each plot redrawn after the effect handed it new samples: its lines are
 // re-rendered (curve, glow, fill) and laid over the background.
