@@ -314,8 +314,12 @@ bool IGraphics::HandleMouseOver(int x, int y, const IMouseMods& mods) {
   }
   IControl* previous = i != mouseOver_ ? GetControl(mouseOver_) : nullptr;
   if (IControl* c = GetControl(i)) {
-    lastX_ = x;
-    lastY_ = y;
+    // A drag measures its steps from the last drag position: a plain move
+    // reported meanwhile (some window systems send one) must not shift it.
+    if (capture_ < 0) {
+      lastX_ = x;
+      lastY_ = y;
+    }
     c->MouseOver(x, y, mods);
   }
   if (previous) previous->MouseOut();

@@ -160,6 +160,21 @@ TEST(ControlInput, DoubleClickRestoresTheValueTheEditorWasBuiltWithAndTellsTheHo
   EXPECT_EQ(p.fx.Count('B'), p.fx.Count('E'));
 }
 
+TEST(ControlInput, AMoveReportedDuringADragDoesNotShiftIt) {
+  TestPanel p;
+  p.g->SetHandleMouseOver(true);
+  const double before = p.mix->Value();
+  p.g->HandleMouseDown(593, 292, {.left = true});
+  p.g->HandleMouseDrag(593, 282, {.left = true});
+  const double step = p.mix->Value() - before;
+  ASSERT_GT(step, 0.0);
+  // A window system's plain move report, from where its pointer really is.
+  EXPECT_TRUE(p.g->HandleMouseOver(20, 20, {}));
+  p.g->HandleMouseDrag(593, 272, {.left = true});
+  EXPECT_NEAR(p.mix->Value() - before, 2 * step, 1e-12);
+  p.g->HandleMouseUp(593, 272, {.left = true});
+}
+
 TEST(ControlState, ValuesFromThePluginKeepTheControlDirtyForTwoRedraws) {
   TestPanel p;
   while (p.g->Tick()) {

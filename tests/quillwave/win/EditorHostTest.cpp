@@ -210,6 +210,7 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   EXPECT_EQ(typeInBox("abc", VK_RETURN), "64 %");
   EXPECT_EQ(typeInBox("9", VK_ESCAPE), "64 %");
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.64f);
+  PumpUntil([&] { return EditsOf(host, fx, Quillwave::kMix).size() >= 9; }, 2000);
   EXPECT_EQ(EditsOf(host, fx, Quillwave::kMix), "BEBAEBEBE");
   fx.SetParameter(Quillwave::kMix, 0.51f);
 
