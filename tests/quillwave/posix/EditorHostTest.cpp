@@ -357,6 +357,14 @@ TEST_F(QuillwaveEditorX11, TempoSyncButtonsWhereTheyOverlap) {
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kTempoSync), 0.0f);
   EXPECT_FLOAT_EQ(LastAutomated(host_, fx, Quillwave::kTempoSync), 0.0f);
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "panel-default-again"));
+
+  // A double click on "pan" is two presses on it: auto-pan stays on.
+  host_.ClearCalls();
+  x_.Click(editor, 212, 75);
+  x_.Click(editor, 212, 75);
+  ASSERT_TRUE(EditsReach(fx, Quillwave::kMode, "BAEBAE")) << EditsOf(host_, fx, Quillwave::kMode);
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMode), 1.0f);
+  EXPECT_FLOAT_EQ(LastAutomated(host_, fx, Quillwave::kMode), 1.0f);
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
 }
 
