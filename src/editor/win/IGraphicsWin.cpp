@@ -217,6 +217,13 @@ std::intptr_t IGraphicsWin::HandleMessage(HWND window, unsigned message, std::ui
       entryState_ = kEntryCancel;
       return 0;
     }
+    // The release of the press that opened the box still ends that press's
+    // gesture and gives the mouse back.
+    if (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP) {
+      ::ReleaseCapture();
+      HandleMouseUp(winui::PositionX(lParam), winui::PositionY(lParam), ModsOf(wParam));
+      return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
   }
 
