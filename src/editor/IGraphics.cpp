@@ -275,6 +275,10 @@ void IGraphics::EndGesture() {
 void IGraphics::WindowGone() {
   ReleaseCapture();
   EndGesture();
+  // The pointer is over no control of a window that is gone.
+  mouseOver_ = -1;
+  wheel_ = -1;
+  for (ITicking* t : ticking_) t->WindowGone();
 }
 
 void IGraphics::HandleMouseDown(int x, int y, const IMouseMods& mods) {

@@ -140,7 +140,7 @@ class IGraphics : public IEditorLink {
   void HandleMouseLeave();
   // The window went away (closed, or destroyed with its parent): the mouse
   // is released and a gesture in progress ends, since its release will
-  // never come.
+  // never come; no control is under the pointer any more.
   void WindowGone();
   // Value entry for control over rect: a menu of the display texts or a
   // text entry. A parameter with value texts of the plug-in's own gets a

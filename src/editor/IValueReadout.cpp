@@ -36,6 +36,11 @@ void IValueReadout::Tick() {
   if (show && knob_->Value() != shownValue_) MarkDirty(false);
 }
 
+void IValueReadout::WindowGone() {
+  left_ = 0;
+  if (!IsHidden()) SetHidden(true);
+}
+
 void IValueReadout::Text(char* text, size_t capacity) const {
   texts_->Format(knob_->ParamIndex(), knob_->Value(), text, capacity);
 }

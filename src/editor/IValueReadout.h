@@ -16,6 +16,7 @@ class IValueReadout : public IControl, public ITicking {
   bool Draw(IGraphics& graphics) override;
   bool HitTest(int, int) const override { return false; }
   void Tick() override;
+  void WindowGone() override;
 
   const IControl* Knob() const { return knob_; }
   // The text the label shows for the knob's current value.

@@ -24,4 +24,6 @@ class ITicking {
  public:
   virtual ~ITicking() = default;
   virtual void Tick() = 0;
+  // The window went away: whatever showed only for the pointer goes now.
+  virtual void WindowGone() {}
 };

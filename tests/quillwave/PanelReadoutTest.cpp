@@ -117,6 +117,19 @@ TEST(PanelReadout, HoverShowsTheValueUnderTheKnobRedrawingOnlyItsLabelThenLeaves
   EXPECT_TRUE(Matches(panel, "panel-default.png"));
 }
 
+TEST(PanelReadout, AWindowThatGoesAwayTakesTheReadoutWithIt) {
+  PanelSnapshot panel;
+  IGraphics& g = panel.Graphics();
+  panel.Hover(593, 292);
+  panel.Render();
+  ASSERT_EQ(Showing(g), std::vector<int>{Q::kMix});
+  g.WindowGone();  // the pointer never left: the window closed under it
+  g.AdvanceTick();
+  EXPECT_TRUE(Showing(g).empty());
+  EXPECT_EQ(g.MouseOverIndex(), -1);
+  EXPECT_TRUE(Matches(panel, "panel-default.png"));
+}
+
 TEST(PanelReadout, EachKnobShowsItsOwnParameterInItsUnits) {
   struct Case {
     const char* name;
