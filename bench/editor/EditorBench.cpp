@@ -90,6 +90,7 @@ void BM_PlotRedraw(benchmark::State& state) {
   }
   const IRect r = plotControl->Rect();
   for (auto _ : state) {
+    for (int i = 0; i < plotControl->LineCount(); ++i) plotControl->Line(i)->MarkChanged();
     plotControl->MarkDirty(false);
     g.Redraw(r);
   }
@@ -107,7 +108,10 @@ void BM_PlotLineRender(benchmark::State& state) {
     return;
   }
   plot::IBasePlotLine* line = p->Line(0);
-  for (auto _ : state) benchmark::DoNotOptimize(line->RenderLine());
+  for (auto _ : state) {
+    line->MarkChanged();
+    benchmark::DoNotOptimize(line->RenderLine());
+  }
   state.SetLabel(state.range(0) == 0 ? "oscillator, double" : "response, float, filled");
 }
 BENCHMARK(BM_PlotLineRender)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -45,7 +45,13 @@ class IBasePlotLine {
   IGraphics* Graphics() const { return graphics_; }
 
   bool IsEnabled() const { return enabled_.load(std::memory_order_relaxed); }
-  void SetEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_relaxed); }
+  void SetEnabled(bool enabled) {
+    enabled_.store(enabled, std::memory_order_relaxed);
+    MarkChanged();
+  }
+  // The line needs rendering again: its samples or its look changed. A
+  // plot redrawn only because something over it moved reuses the bitmap.
+  void MarkChanged() { changed_.store(true, std::memory_order_release); }
 
  protected:
   // The line colour with alpha 0: what the bitmaps are cleared to, so the
@@ -60,7 +66,11 @@ class IBasePlotLine {
   raster::IBitmap* current_;
   std::unique_ptr<raster::MemBitmap> main_;
   int margin_;
+  // Clears the changed mark; true when it was set.
+  bool TakeChanged() { return changed_.exchange(false, std::memory_order_acq_rel); }
+
   std::atomic<bool> enabled_{true};
+  std::atomic<bool> changed_{true};
   IGraphics* graphics_;
 };
 

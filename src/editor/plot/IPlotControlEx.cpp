@@ -20,8 +20,9 @@ IBasePlotLine* IPlotControlEx::Line(int i) const {
   return i >= 0 && i < LineCount() ? lines_[size_t(i)].get() : nullptr;
 }
 
-// Every draw re-renders the lines, so the plot always shows the latest
-// samples. The lines are laid on clipped to the area being redrawn: outside
+// Every draw re-renders the lines whose samples changed since their last
+// render, so the plot always shows the latest samples, and a redraw caused
+// by something lying over the plot costs only the composing. The lines are laid on clipped to the area being redrawn: outside
 // it the surface still holds the plot as last drawn, and blending the
 // semi-transparent glow over that again would brighten it with every
 // partial redraw.

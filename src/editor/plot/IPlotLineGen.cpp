@@ -27,6 +27,7 @@ void IPlotLineGen<T>::SetData(const std::vector<T>& samples) {
   // Release: a renderer that sees a new store also sees it constructed.
   current_.store(store, std::memory_order_release);
   count_.store(count, std::memory_order_relaxed);
+  this->MarkChanged();
 }
 
 template <typename T>

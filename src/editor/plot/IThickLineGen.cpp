@@ -32,14 +32,18 @@ void IThickLineGen<T>::SetBaselineLevel(T level) {
   baselineLevel_ = std::clamp(level, T(0), T(1));
   baselineY_ =
       (T(1) - baselineLevel_) * T(this->inner_.bottom) + baselineLevel_ * T(this->inner_.top);
+  this->MarkChanged();
 }
 
 template <typename T>
 bool IThickLineGen<T>::RenderLine() {
+  // Unchanged since the last render: its bitmap still holds the line.
+  if (!this->TakeChanged()) return drawn_;
   raster::MemBitmap* main = this->main_.get();
   const Samples d = this->Data();
   // Fewer than two samples have no step between them.
-  if (!this->IsEnabled() || d.count < 2) {
+  drawn_ = this->IsEnabled() && d.count >= 2;
+  if (!drawn_) {
     // Cleared, so a line switched off or emptied does not leave its last
     // curve on the plot.
     raster::Clear(main, this->ClearColour());

@@ -30,17 +30,20 @@ class IThickLineGen : public IPlotLineGen<T> {
   T BaselineLevel() const { return baselineLevel_; }
   T BaselineY() const { return baselineY_; }
 
-  void SetThickness(T thickness) { thickness_ = thickness; }
-  void SetGlowPasses(int passes) { glowPasses_ = passes; }
-  void SetGlowBlend(IBlendSpec blend) { glowBlend_ = blend; }
-  void SetDrawCurve(bool on) { drawCurve_ = on; }
+  void SetThickness(T thickness) { thickness_ = thickness, this->MarkChanged(); }
+  void SetGlowPasses(int passes) { glowPasses_ = passes, this->MarkChanged(); }
+  void SetGlowBlend(IBlendSpec blend) { glowBlend_ = blend, this->MarkChanged(); }
+  void SetDrawCurve(bool on) { drawCurve_ = on, this->MarkChanged(); }
   // Fill from the curve down to the baseline, at 60 % of the line weight.
-  void SetFillUnderCurve(bool on) { fillUnderCurve_ = on; }
+  void SetFillUnderCurve(bool on) { fillUnderCurve_ = on, this->MarkChanged(); }
   // Close the filled shape with a right edge, the baseline and a left edge
   // (only while the curve is drawn).
-  void SetDrawOutline(bool on) { drawOutline_ = on; }
+  void SetDrawOutline(bool on) { drawOutline_ = on, this->MarkChanged(); }
   // The part of the inner width that is drawn, 0..1 each.
-  void SetFractions(T start, T end) { startFraction_ = start, endFraction_ = end; }
+  void SetFractions(T start, T end) {
+    startFraction_ = start, endFraction_ = end;
+    this->MarkChanged();
+  }
 
   T Thickness() const { return thickness_; }
   int GlowPasses() const { return glowPasses_; }
@@ -64,6 +67,7 @@ class IThickLineGen : public IPlotLineGen<T> {
   bool drawOutline_ = false;
   bool fillUnderCurve_ = false;
   bool drawCurve_ = true;
+  bool drawn_ = false;  // what the last render answered
   T startFraction_ = T(0), endFraction_ = T(1);
   T baselineLevel_ = T(0);
   T baselineY_ = T(0);

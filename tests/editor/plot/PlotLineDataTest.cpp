@@ -12,6 +12,7 @@
 #include "AllocationCounter.h"
 #include "PlotTestSupport.h"
 #include "editor/plot/IThickLineGen.h"
+#include "raster/Fill.h"
 
 using namespace plottest;
 
@@ -123,6 +124,30 @@ TYPED_TEST(PlotLineData, UpdatesWhileAnotherThreadRenders) {
   fresh->SetData(high);
   ASSERT_TRUE(fresh->RenderLine());
   EXPECT_TRUE(SameBitmaps<T>(*line, *fresh));
+}
+
+TYPED_TEST(PlotLineData, ALineRendersAgainOnlyAfterItsSamplesOrLookChange) {
+  using T = TypeParam;
+  auto line = MakeLine<T>(kOscArea);
+  line->SetData(std::vector<T>(200, T(0.5)));
+  ASSERT_TRUE(line->RenderLine());
+  const int covered = Covered(*line->CurrentBitmap());
+  ASSERT_GT(covered, 0);
+  // Wiped behind its back: an unchanged line keeps the bitmap as it is.
+  raster::Clear(line->CurrentBitmap(), 0);
+  EXPECT_TRUE(line->RenderLine());
+  EXPECT_EQ(Covered(*line->CurrentBitmap()), 0);
+  line->SetData(std::vector<T>(200, T(0.5)));
+  EXPECT_TRUE(line->RenderLine());
+  EXPECT_EQ(Covered(*line->CurrentBitmap()), covered);
+  raster::Clear(line->CurrentBitmap(), 0);
+  line->SetThickness(T(3));
+  EXPECT_TRUE(line->RenderLine());
+  EXPECT_GT(Covered(*line->CurrentBitmap()), covered);
+  line->SetEnabled(false);
+  EXPECT_FALSE(line->RenderLine());
+  EXPECT_FALSE(line->RenderLine());
+  EXPECT_EQ(Covered(*line->CurrentBitmap()), 0);
 }
 
 TYPED_TEST(PlotLineData, RenderingAndUpdatesOfTheSameLengthAllocateNothing) {
