@@ -1,6 +1,7 @@
 // What the open editor costs: a full redraw of the panel, the redraw after
-// one knob moved, re-rendering each plot, the tick that shows a knob's
-// value readout, and the 40 ms tick when nothing changed.
+// one knob moved, re-rendering each plot, the ticks that show a knob's
+// value readout and move the sweep's marker, and the 40 ms tick when
+// nothing changed.
 #include <benchmark/benchmark.h>
 
 #include "editor/IGraphics.h"
@@ -75,6 +76,26 @@ void BM_ReadoutTick(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadoutTick)->Unit(benchmark::kMicrosecond);
+
+// Audio has run since the last tick: the tick that moves the sweep's
+// marker on the oscillator plot (the plot composed again where the dot
+// was and goes, its curve not re-rendered).
+void BM_MarkerTick(benchmark::State& state) {
+  PanelSnapshot panel;
+  panel.Process(512);
+  panel.Render();
+  IGraphics& g = panel.Graphics();
+  IRect area;
+  for (auto _ : state) {
+    state.PauseTiming();
+    panel.Process(1764);  // 40 ms of audio; its own tick is part of it
+    if (g.CollectDirtyArea(area)) g.Redraw(area);
+    panel.Process(1764);
+    state.ResumeTiming();
+    if (g.CollectDirtyArea(area)) g.Redraw(area);
+  }
+}
+BENCHMARK(BM_MarkerTick)->Unit(benchmark::kMicrosecond);
 
 // Each plot redrawn after the effect handed it new samples: its lines are
 // re-rendered (curve, glow, fill) and laid over the background.

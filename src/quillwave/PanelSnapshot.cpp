@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "editor/IGraphics.h"
 #include "host/IVstAdapter.h"
@@ -90,6 +91,22 @@ void PanelSnapshot::Hover(int x, int y) {
   else
     g.HandleMouseOver(x, y, IMouseMods{});
   g.AdvanceTick();
+}
+
+void PanelSnapshot::Process(int frames) {
+  constexpr int kBlock = 512;
+  if (!running_) {
+    effect_->dispatcher(effect_, vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    effect_->dispatcher(effect_, vst::effSetBlockSize, 0, kBlock, nullptr, 0.0f);
+    effect_->dispatcher(effect_, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    running_ = true;
+  }
+  std::vector<float> in(kBlock, 0.0f), left(kBlock), right(kBlock);
+  float* inputs[2] = {in.data(), in.data()};
+  float* outputs[2] = {left.data(), right.data()};
+  for (int done = 0; done < frames; done += kBlock)
+    effect_->processReplacing(effect_, inputs, outputs, std::min(kBlock, frames - done));
+  Graphics().AdvanceTick();
 }
 
 const raster::IBitmap& PanelSnapshot::Render() {

@@ -49,6 +49,11 @@ class PanelSnapshot {
   // leaves it); a knob there shows its value readout.
   void Hover(int x, int y);
 
+  // frames of silence through the plug-in's 32-bit process call in blocks
+  // of 512 (switched on at 44.1 kHz on first use), then one redraw tick, as
+  // a window's tick would follow the audio.
+  void Process(int frames);
+
   // Runs the editor's redraw tick until nothing is dirty and returns the
   // panel's pixels.
   const raster::IBitmap& Render();
@@ -65,5 +70,6 @@ class PanelSnapshot {
 
   vst::AEffect* effect_ = nullptr;
   Quillwave* plugin_ = nullptr;
+  bool running_ = false;
   std::vector<HostCall> calls_;
 };

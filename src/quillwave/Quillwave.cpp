@@ -383,6 +383,17 @@ double FadeWeight(int32_t k, int32_t n) {
 // One slice of at most the reserved length. While a fade runs, the path
 // faded from reads the input first (in and out may alias), then the
 // current path writes the output and the two are blended.
+void Quillwave::PublishSweepPosition() {
+  const LfoGenerator& lfo = voice_.lfo;
+  const double period = 2.0 * lfo.pi;
+  // The plot's period starts at the offsets without the bar alignment and
+  // the carry; the last frame rendered lies one step before the end phase.
+  const double plotStart = (lfo.phase + std::fabs(lfo.symmetry - 0.5)) * lfo.pi;
+  double x = (lfo.endPhase - lfo.increment - plotStart) / period;
+  x -= std::floor(x);
+  sweepPosition_.Publish(float(x), float(voice_.lastValue));
+}
+
 void Quillwave::ProcessSlice(const double* const* in, double* const* out, int channels,
                              int32_t frames) {
   if (frames != lastBlockSize_ || block_.size() != size_t(frames)) {
@@ -404,6 +415,7 @@ void Quillwave::ProcessSlice(const double* const* in, double* const* out, int ch
 
   voice_.Process(in, out, channels, frames, slewStep, modulator_,
                  Buffers(0, block_.data(), modulator_.output.data()));
+  if (!voice_.bypass) PublishSweepPosition();
 
   if (faded <= 0) return;
   const int32_t start = fadeLength_ - fadeLeft_;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/PublishedPoint.h"
 #include "dsp/CutoffModulator.h"
 #include "dsp/LogScale.h"
 #include "dsp/TempoNote.h"
@@ -85,6 +86,10 @@ class Quillwave : public IVstAdapter {
   }
   void UpdatePlots();
   const std::vector<float>& ResponseFrequencies() const { return frequencies_.Points(); }
+  // Where the sweep is: after every processed slice, the oscillator's last
+  // position within the period the oscillator plot shows (0..1) and its
+  // value (0..1). Unchanged while no audio runs or the effect is bypassed.
+  const PublishedPoint& SweepPosition() const { return sweepPosition_; }
 
   // The modulation values (0..1) and cutoffs (Hz) of the last processed
   // slice, one per frame.
@@ -124,6 +129,7 @@ class Quillwave : public IVstAdapter {
   void BeginFade();
   void ReserveFrames(int32_t frames);
   void ProcessSlice(const double* const* in, double* const* out, int channels, int32_t frames);
+  void PublishSweepPosition();
   VoiceBuffers Buffers(int which, double* modulation, double* cutoffs);
 
   double cutoff1_ = 0.0, cutoff1Hz_ = 400.0;
@@ -152,4 +158,5 @@ class Quillwave : public IVstAdapter {
   std::unique_ptr<double[]> scratch_;  // ramp values of both paths, the faded path's audio
   ExpRange cutoffRange_;
   QuillwaveEditorLinks editorLinks_;
+  PublishedPoint sweepPosition_;
 };

@@ -11,6 +11,7 @@
 #include "editor/IValueReadout.h"
 #include "editor/PlatformGraphics.h"
 #include "editor/plot/IPlotControlEx.h"
+#include "editor/plot/IPlotMarker.h"
 #include "quillwave/Quillwave.h"
 #include "quillwave/QuillwaveValueTexts.h"
 
@@ -151,6 +152,12 @@ IGraphics* BuildEditor(Quillwave& plugin, QuillwaveEditorLinks& links) {
   links.oscillatorPlot = new plot::IPlotControlEx(&plugin, g, kOscillatorPlot);
   links.oscillatorLine = AddLine<double>(*g, *links.oscillatorPlot);
   g->AddControl(links.oscillatorPlot);
+  // Where the sweep is now, on the oscillator's curve.
+  auto* marker = new plot::IPlotMarker(&plugin, kOscillatorPlot,
+                                       links.oscillatorPlot->InnerMargin(),
+                                       &plugin.SweepPosition());
+  g->AddControl(marker);
+  g->AddTicking(marker);
 
   links.responsePlot = new plot::IPlotControlEx(&plugin, g, kResponsePlot);
   for (auto*& line : links.responseLines) {

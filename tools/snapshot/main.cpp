@@ -15,7 +15,7 @@ namespace {
 
 const char kUsage[] =
     "usage: quillwave-snapshot [--set NAME=VALUE ...] [--program N] [--click X,Y ...]\n"
-    "                          [--drag X,Y,DX,DY ...] [--hover X,Y] OUT.png\n"
+    "                          [--drag X,Y,DX,DY ...] [--hover X,Y] [--process N] OUT.png\n"
     "\n"
     "Draws the Quillwave panel as a host shows it and writes it as a PNG file.\n"
     "Actions run in the order given, each followed by the editor's redraw tick.\n"
@@ -24,6 +24,7 @@ const char kUsage[] =
     "  --click X,Y        left click at panel pixel X,Y\n"
     "  --drag X,Y,DX,DY   press at X,Y, move by DX,DY, release\n"
     "  --hover X,Y        rest the pointer at X,Y (a knob there shows its value)\n"
+    "  --process N        run N frames of audio (the sweep's marker follows)\n"
     "  --help             this text\n"
     "Parameter names: Mix LfoFrequency Note Phase Symmetry Shape Prefix TempoSync\n"
     "OnOff Mode Cutoff1 Cutoff2 Resonance FilterMode\n";
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     const bool takesValue = arg == "--set" || arg == "--program" || arg == "--click" ||
-                            arg == "--drag" || arg == "--hover";
+                            arg == "--drag" || arg == "--hover" ||
+                            arg == "--process";
     if (takesValue && i + 1 >= argc) Usage((arg + " needs a value").c_str());
     if (arg == "--set") {
       const std::string setting = argv[++i];
@@ -95,6 +97,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--hover") {
       const auto v = Ints(argv[++i], 2, "--hover");
       panel.Hover(v[0], v[1]);
+    } else if (arg == "--process") {
+      const int frames = Ints(argv[++i], 1, "--process")[0];
+      if (frames < 0) Usage("--process needs a frame count of 0 or more");
+      panel.Process(frames);
     } else if (arg.rfind("--", 0) == 0) {
       Usage(("unknown option " + arg).c_str());
     } else if (out) {

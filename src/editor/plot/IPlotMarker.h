@@ -1,0 +1,40 @@
+#pragma once
+
+#include "base/PublishedPoint.h"
+#include "editor/IControl.h"
+#include "editor/IValueTexts.h"
+
+namespace plot {
+
+// A dot on a plot at a point another thread publishes: x 0..1 across the
+// plot's inner width, y 0..1 from its inner bottom to its top, as the plot's
+// lines place their samples. It follows the point at the redraw tick,
+// redrawing only where the dot was and where it goes, stays where it is
+// while nothing new is published and shows nothing before the first point.
+// It never takes the mouse.
+class IPlotMarker : public IControl, public ITicking {
+ public:
+  // plotRect: the plot's rectangle on the panel; innerMargin: its lines'
+  // margin.
+  IPlotMarker(IEffectCore* plugin, const IRect& plotRect, int innerMargin,
+              const PublishedPoint* source);
+
+  bool Draw(IGraphics& graphics) override;
+  bool HitTest(int, int) const override { return false; }
+  void Tick() override;
+
+  // Where the dot is now, in panel pixels; empty before the first point.
+  const IRect& Dot() const { return dot_; }
+
+  static constexpr int kRadius = 3;
+  static constexpr IColorARGB kCore{255, 246, 146, 30};
+  static constexpr IColorARGB kRim{255, 58, 44, 20};
+
+ private:
+  IRect inner_;
+  const PublishedPoint* source_;
+  float x_ = -1.0f, y_ = -1.0f;  // the point the dot stands for
+  IRect dot_;
+};
+
+}  // namespace plot
