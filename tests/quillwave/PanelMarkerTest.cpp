@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "editor/IGraphics.h"
 #include "editor/plot/IPlotMarker.h"
 #include "quillwave/PanelSnapshot.h"
@@ -80,6 +81,15 @@ TEST(PanelMarker, FollowsTheAudioOnTheCurveAndStaysStillWithout) {
   EXPECT_EQ(dirty, still.Union(marker->Dot()));
   EXPECT_TRUE(IRect({520, 25, 665, 114}).Contains(dirty));
   panel.Render();
+
+  // Moving it allocates nothing.
+  panel.Process(1764);
+  {
+    testsupport::AllocationCounter counter;
+    while (g.CollectDirtyArea(dirty)) g.Redraw(dirty);
+    counter.Stop();
+    EXPECT_EQ(counter.Count(), 0);
+  }
 
   // Bypassed, the sweep stops and so does the marker.
   const IRect beforeBypass = marker->Dot();

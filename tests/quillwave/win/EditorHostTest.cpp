@@ -189,6 +189,14 @@ TEST_F(QuillwaveEditor, WheelNotchAndDoubleClickReset) {
   EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMix), 0.51f);
   EXPECT_TRUE(Shows(editor, Reference(fx), "mix-wheel"));
 
+  // Resting on the knob shows its value under it, drawn as the panel drawn
+  // off-screen with the pointer there draws it; the label goes again once
+  // the pointer has left (the system reports that as it tracks the mouse).
+  PostMouse(editor, WM_MOUSEMOVE, 0, kMixX + 3, kMixY);
+  EXPECT_TRUE(Shows(editor, Reference(fx, kMixX, kMixY), "mix-readout"));
+  PostMessageA(editor, WM_MOUSELEAVE, 0, 0);
+  EXPECT_TRUE(Shows(editor, Reference(fx), "mix-readout-gone"));
+
   // A right click opens a text box over the knob holding the value's text;
   // a value typed in the readout's units applies as one gesture of its
   // own. Text that is no value, and Escape, change nothing.
