@@ -284,6 +284,15 @@ TEST_F(QuillwaveEditor, TempoSyncButtonsWhereTheyOverlap) {
   EXPECT_EQ(EditsOf(host, fx, Quillwave::kTempoSync), "BAE");
   EXPECT_FLOAT_EQ(LastAutomated(host, fx, Quillwave::kTempoSync), 0.0f);
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "panel-default-again"));
+
+  // A double click on "pan" is two presses on it: auto-pan stays on, and
+  // the mouse is free again afterwards.
+  host.ClearCalls();
+  DoubleClick(editor, 212, 75);
+  Pump(0);
+  EXPECT_FLOAT_EQ(fx.GetParameter(Quillwave::kMode), 1.0f);
+  EXPECT_EQ(EditsOf(host, fx, Quillwave::kMode), "BAEBAE");
+  EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_EQ(fx.Dispatch(vst::effEditClose), 1);
 }
 
