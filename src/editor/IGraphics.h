@@ -7,6 +7,7 @@
 #include "core/IEditorLink.h"
 #include "editor/IControl.h"
 #include "editor/IGraphicsTypes.h"
+#include "editor/ITicking.h"
 #include "editor/IValueTexts.h"
 #include "raster/MemBitmap.h"
 #include "raster/SysBitmap.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/IControl.h"
+#include "editor/ITicking.h"
 #include "editor/IValueTexts.h"
 
 // A small label that shows a knob's value while the pointer is over the

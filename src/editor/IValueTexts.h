@@ -17,13 +17,3 @@ class IValueTexts {
   // text is not a value at all.
   virtual bool Parse(int paramIndex, const char* text, double* normalized) const = 0;
 };
-
-// Something the editor advances once per redraw tick, before it collects
-// what needs drawing.
-class ITicking {
- public:
-  virtual ~ITicking() = default;
-  virtual void Tick() = 0;
-  // The window went away: whatever showed only for the pointer goes now.
-  virtual void WindowGone() {}
-};

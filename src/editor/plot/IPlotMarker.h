@@ -2,7 +2,7 @@
 
 #include "base/PublishedPoint.h"
 #include "editor/IControl.h"
-#include "editor/IValueTexts.h"
+#include "editor/ITicking.h"
 
 namespace plot {
 
