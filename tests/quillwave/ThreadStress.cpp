@@ -166,6 +166,9 @@ void Editor(IEffectCore& plugin, IGraphics& g) {
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
   const IMouseMods left{true};
   for (int tick = 0; tick < kTicks; ++tick) {
+    // A window's tick: the readouts and the sweep's marker (fed by the
+    // audio thread) move first, then the dirty area is drawn.
+    g.AdvanceTick();
     IRect area;
     if (g.CollectDirtyArea(area)) g.Redraw(area);
     if (tick % 4 != 0) continue;
