@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_MODULE_H
 
 #include <algorithm>
 #include <new>
@@ -13,23 +14,41 @@ namespace raster {
 
 namespace {
 
-// A font handle on this platform.
+// A font handle on this platform. It holds a reference to the library its
+// face came from.
 struct FaceHandle {
+  FT_Library library = nullptr;
   FT_Face face = nullptr;
   int ascent = 0;
   int lineHeight = 0;
   bool antialiased = true;
 };
 
+// The FreeType library, made on first use. This holder keeps one reference
+// until the process exits or our library is unloaded, and every face one
+// more, so it is freed (a host may load and unload us many times) only when
+// both the unload and the last face have gone, whichever is later.
+class FreeTypeLibrary {
+ public:
+  FreeTypeLibrary() {
+    if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
+  }
+  ~FreeTypeLibrary() {
+    FT_Library l = library_;
+    library_ = nullptr;  // a font asked for after this gets none
+    if (l) FT_Done_FreeType(l);
+  }
+  FreeTypeLibrary(const FreeTypeLibrary&) = delete;
+  FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
+  FT_Library Get() const { return library_; }
+
+ private:
+  FT_Library library_ = nullptr;
+};
+
 FT_Library Library() {
-  // Created once and kept for the process, like the window system's font
-  // engine would be.
-  static FT_Library lib = [] {
-    FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
-    return l;
-  }();
-  return lib;
+  static FreeTypeLibrary library;
+  return library.Get();
 }
 
 // Our own fontconfig configuration, released at exit, so that the library's
@@ -104,6 +123,8 @@ FontHandle CreateFontHandle(const FontRequest& request) {
     FT_Done_Face(face);
     return nullptr;
   }
+  FT_Reference_Library(lib);
+  handle->library = lib;
   handle->face = face;
   handle->ascent = int((face->size->metrics.ascender + 63) >> 6);
   handle->lineHeight = handle->ascent + int((-face->size->metrics.descender + 63) >> 6);
@@ -114,6 +135,7 @@ FontHandle CreateFontHandle(const FontRequest& request) {
 void DeleteFontHandle(FontHandle font) {
   if (FaceHandle* f = Face(font)) {
     FT_Done_Face(f->face);
+    FT_Done_Library(f->library);
     delete f;
   }
 }
