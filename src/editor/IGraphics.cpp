@@ -394,6 +394,11 @@ void IGraphics::PromptValue(IControl* control, IParameter* parameter, const IRec
   char text[IParameter::kTextSize];
   if (valueTexts_ && valueTexts_->Handles(control->ParamIndex())) {
     valueTexts_->Format(control->ParamIndex(), control->Value(), text, sizeof(text));
+    // The text boxes take plain ASCII: a unit sign such as the degree goes.
+    size_t kept = 0;
+    for (size_t i = 0; text[i]; ++i)
+      if (static_cast<unsigned char>(text[i]) < 0x80) text[kept++] = text[i];
+    text[kept] = '\0';
     OpenTextEntry(control, control->TextStyle(), rect, text, nullptr);
     return;
   }

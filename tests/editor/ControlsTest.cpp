@@ -2,11 +2,16 @@
 // radio buttons, double-click reset, the dirty cycle and value entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 
 #include "EditorTestSupport.h"
 #include "editor/IPopupMenu.h"
+#include "editor/IValueTexts.h"
 #include "raster/MemBitmap.h"
 
 namespace {
@@ -215,6 +220,45 @@ TEST(ValueEntry, ATextEntryOrAMenuOfDisplayTextsSetsTheParameter) {
   EXPECT_EQ(p.fx.Events().back(), (P::Event{'I', P::kMode, 1.0}));
   p.g->HandleMouseDown(550, 140, {.right = true});  // cancelled: nothing changes
   EXPECT_EQ(p.fx.GetParameter(P::kMode)->Value(), 2.0);
+}
+
+// Value texts of the plug-in's own: degrees for Mix, read back in whole
+// degrees of 0..100.
+struct DegreeTexts : IValueTexts {
+  bool Handles(int param) const override { return param == EditorTestEffect::kMix; }
+  void Format(int, double n, char* text, size_t capacity) const override {
+    std::snprintf(text, capacity, "+%.0f\xc2\xb0", n * 100.0);
+  }
+  bool Parse(int, const char* text, double* n) const override {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text) return false;
+    *n = std::clamp(v / 100.0, 0.0, 1.0);
+    return true;
+  }
+};
+
+TEST(ValueEntry, ThePlugInsValueTextsFillAPlainBoxAndReadItAsOneGesture) {
+  TestPanel p;
+  p.g->SetValueTexts(std::make_unique<DegreeTexts>());
+  p.mix->SetValueEntryDisabled(false);
+  p.g->HandleMouseDown(593, 292, {.right = true});
+  p.g->HandleMouseUp(593, 292, {.right = true});
+  ASSERT_TRUE(p.g->TextEntryOpen());
+  EXPECT_EQ(p.g->TextEntryText(), "+50") << "the degree sign is left out of the box";
+  const size_t before = p.fx.Events().size();
+  p.g->CommitTextEntry("junk");
+  EXPECT_EQ(p.fx.Events().size(), before) << "text that is no value changes nothing";
+  EXPECT_EQ(p.mix->Value(), 0.5);
+  p.g->HandleMouseDown(593, 292, {.right = true});
+  p.g->HandleMouseUp(593, 292, {.right = true});
+  p.g->CommitTextEntry("25");
+  EXPECT_EQ(p.fx.GetParameter(EditorTestEffect::kMix)->Value(), 0.25);
+  const auto& e = p.fx.Events();
+  ASSERT_GE(e.size(), 3u);
+  EXPECT_EQ(e[e.size() - 3].kind, 'B');
+  EXPECT_EQ(e[e.size() - 2], (EditorTestEffect::Event{'I', EditorTestEffect::kMix, 0.25}));
+  EXPECT_EQ(e.back().kind, 'E');
 }
 
 TEST(PopupMenu, ItemsAreNumberedPerMenuAndCommandsPerTree) {
