@@ -392,6 +392,10 @@ void Quillwave::PublishSweepPosition() {
   double x = (lfo.endPhase - lfo.increment - plotStart) / period;
   x -= std::floor(x);
   sweepPosition_.Publish(float(x), float(voice_.lastValue));
+  if (modulator_.output.empty() || !(modulator_.output.back() > 0.0)) return;
+  const double low = frequencies_.Low(), high = frequencies_.High();
+  const double at = std::log(modulator_.output.back() / low) / std::log(high / low);
+  cutoffPosition_.Publish(float(std::clamp(at, 0.0, 1.0)), 0.0f);
 }
 
 void Quillwave::ProcessSlice(const double* const* in, double* const* out, int channels,

@@ -90,6 +90,9 @@ class Quillwave : public IVstAdapter {
   // position within the period the oscillator plot shows (0..1) and its
   // value (0..1). Unchanged while no audio runs or the effect is bypassed.
   const PublishedPoint& SweepPosition() const { return sweepPosition_; }
+  // The cutoff of the slice's last frame on the response plot's frequency
+  // axis (x, 0..1; y unused), published alongside.
+  const PublishedPoint& CutoffPosition() const { return cutoffPosition_; }
 
   // The modulation values (0..1) and cutoffs (Hz) of the last processed
   // slice, one per frame.
@@ -159,4 +162,5 @@ class Quillwave : public IVstAdapter {
   ExpRange cutoffRange_;
   QuillwaveEditorLinks editorLinks_;
   PublishedPoint sweepPosition_;
+  PublishedPoint cutoffPosition_;
 };

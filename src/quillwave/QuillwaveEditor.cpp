@@ -167,6 +167,11 @@ IGraphics* BuildEditor(Quillwave& plugin, QuillwaveEditorLinks& links) {
     line->SetBaselineLevel(0.0f);
   }
   g->AddControl(links.responsePlot);
+  // Where the cutoff is now, across the responses.
+  auto* cutoff = new plot::IPlotMarker(&plugin, kResponsePlot, links.responsePlot->InnerMargin(),
+                                       &plugin.CutoffPosition(), plot::IPlotMarker::kVerticalLine);
+  g->AddControl(cutoff);
+  g->AddTicking(cutoff);
 
   // The readouts lie on top of everything.
   const int linger = int(kReadoutLingerSeconds * kEditorFrameRate + 0.5);

@@ -38,33 +38,51 @@ constexpr int kW = 689, kH = 369;
 // The Mix knob's centre on the panel, and how far the test drags it up.
 constexpr int kMixX = 593, kMixY = 292;
 constexpr int kDragSteps = 4, kDragStep = 10;
-// Ardour runs its plug-ins while stopped, so the sweep's marker shows on the
-// oscillator plot: a dot of at most this size inside the plot's rectangle.
-constexpr int kPlotLeft = 520, kPlotTop = 25, kPlotRight = 665, kPlotBottom = 114;
-constexpr int kMarkerSize = 7;
+// Ardour runs its plug-ins while stopped, so the sweep's markers show: a
+// dot of at most 7 x 7 pixels on the oscillator plot and a line one pixel
+// wide across the response plot.
+struct MarkerPlot {
+  int left, top, right, bottom;  // the plot's rectangle
+  int width, height;             // the largest marker inside it
+};
+constexpr MarkerPlot kMarkerPlots[] = {{520, 25, 665, 114, 7, 7}, {520, 155, 666, 216, 1, 61}};
 
 // Pixels of a and b (kW x kH, RGB compared) that differ, leaving out one
-// marker's worth inside the oscillator plot: when every difference inside
-// the plot fits in a marker-sized box, those are not counted.
+// marker's worth inside each plot: when every difference inside a plot fits
+// in a box the size of its marker, those are not counted.
 int DifferingBesidesMarker(const std::vector<std::uint32_t>& a,
                            const std::vector<std::uint32_t>& b) {
   if (a.size() != b.size() || a.size() != size_t(kW) * kH) return kW * kH;
-  int outside = 0, inside = 0;
-  int left = kW, top = kH, right = -1, bottom = -1;
+  struct Box {
+    int count = 0, left = kW, top = kH, right = -1, bottom = -1;
+  } boxes[2];
+  int outside = 0;
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
       const size_t i = size_t(y) * kW + size_t(x);
       if ((a[i] & 0xFFFFFF) == (b[i] & 0xFFFFFF)) continue;
-      if (x < kPlotLeft || x >= kPlotRight || y < kPlotTop || y >= kPlotBottom) {
+      int in = -1;
+      for (int p = 0; p < 2; ++p) {
+        const MarkerPlot& m = kMarkerPlots[p];
+        if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) in = p;
+      }
+      if (in < 0) {
         ++outside;
         continue;
       }
-      ++inside;
-      left = std::min(left, x), right = std::max(right, x);
-      top = std::min(top, y), bottom = std::max(bottom, y);
+      Box& box = boxes[in];
+      ++box.count;
+      box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+      box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
     }
-  const bool oneMarker = right - left < kMarkerSize && bottom - top < kMarkerSize;
-  return outside + (oneMarker ? 0 : inside);
+  int counted = outside;
+  for (int p = 0; p < 2; ++p) {
+    const Box& box = boxes[p];
+    const bool oneMarker = box.right - box.left < kMarkerPlots[p].width &&
+                           box.bottom - box.top < kMarkerPlots[p].height;
+    if (!oneMarker) counted += box.count;
+  }
+  return counted;
 }
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }

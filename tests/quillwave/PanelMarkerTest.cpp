@@ -39,9 +39,11 @@ std::vector<Pixel> PixelsOf(const raster::IBitmap& b) {
                                        << written << " (./qw goldens redraws the references)";
 }
 
-plot::IPlotMarker* MarkerOf(IGraphics& g) {
+// The markers in panel order: the sweep's dot, then the cutoff's line.
+plot::IPlotMarker* MarkerOf(IGraphics& g, int which = 0) {
   for (int i = 0; i < g.ControlCount(); ++i)
-    if (auto* m = dynamic_cast<plot::IPlotMarker*>(g.GetControl(i))) return m;
+    if (auto* m = dynamic_cast<plot::IPlotMarker*>(g.GetControl(i)))
+      if (which-- == 0) return m;
   return nullptr;
 }
 
@@ -73,13 +75,20 @@ TEST(PanelMarker, FollowsTheAudioOnTheCurveAndStaysStillWithout) {
   EXPECT_FALSE(g.CollectDirtyArea(dirty));
   EXPECT_EQ(marker->Dot(), still);
 
-  // A block later it has moved, redrawing only around its old and new
-  // places inside the plot.
+  // A block later both markers have moved, each redrawing only around its
+  // old and new places inside its plot.
+  plot::IPlotMarker* cutoff = MarkerOf(g, 1);
+  ASSERT_NE(cutoff, nullptr);
+  const IRect stillLine = cutoff->Dot();
   panel.Process(2205);
   ASSERT_TRUE(g.CollectDirtyArea(dirty));
   EXPECT_NE(marker->Dot(), still);
-  EXPECT_EQ(dirty, still.Union(marker->Dot()));
-  EXPECT_TRUE(IRect({520, 25, 665, 114}).Contains(dirty));
+  EXPECT_NE(cutoff->Dot(), stillLine);
+  EXPECT_EQ(marker->DrawArea(), still.Union(marker->Dot()));
+  EXPECT_EQ(cutoff->DrawArea(), stillLine.Union(cutoff->Dot()));
+  EXPECT_TRUE(IRect({520, 25, 665, 114}).Contains(marker->DrawArea()));
+  EXPECT_TRUE(IRect({520, 155, 666, 216}).Contains(cutoff->DrawArea()));
+  EXPECT_EQ(dirty, marker->DrawArea().Union(cutoff->DrawArea()));
   panel.Render();
 
   // Moving it allocates nothing.
@@ -92,10 +101,38 @@ TEST(PanelMarker, FollowsTheAudioOnTheCurveAndStaysStillWithout) {
   }
 
   // Bypassed, the sweep stops and so does the marker.
-  const IRect beforeBypass = marker->Dot();
+  const IRect beforeBypass = marker->Dot(), lineBeforeBypass = cutoff->Dot();
   panel.Set("OnOff", 1);
   panel.Process(4410);
   EXPECT_EQ(marker->Dot(), beforeBypass);
+  EXPECT_EQ(cutoff->Dot(), lineBeforeBypass);
+}
+
+TEST(PanelMarker, TheCutoffLineStandsOnTheResponseOfTheLimitTheSweepIsAt) {
+  PanelSnapshot panel;
+  panel.Set("Shape", 2.0);  // square: the sweep rests at its limits
+  panel.Set("Symmetry", 0.5);
+  panel.Set("LfoFrequency", 2.0);
+  panel.Process(44100);
+  // The response plot's axis runs from 100 Hz to 4 kHz, logarithmically.
+  const auto axis = [](double hz) { return std::log(hz / 100.0) / std::log(40.0); };
+  const double low = axis(125.0 * std::pow(32.0, 0.2)), high = axis(125.0 * std::pow(32.0, 0.4));
+  int atLow = 0, atHigh = 0;
+  for (int block = 0; block < 200; ++block) {
+    panel.Process(441);
+    float x = 0, y = 0, at = 0, unused = 0;
+    ASSERT_TRUE(panel.Plugin().SweepPosition().Read(x, y));
+    ASSERT_TRUE(panel.Plugin().CutoffPosition().Read(at, unused));
+    if (y < 0.001f) {
+      ++atLow;
+      EXPECT_NEAR(at, low, 1e-3);
+    } else if (y > 0.999f) {
+      ++atHigh;
+      EXPECT_NEAR(at, high, 1e-3);
+    }
+  }
+  EXPECT_GT(atLow, 10);
+  EXPECT_GT(atHigh, 10);
 }
 
 TEST(PanelMarker, ThePublishedPointLiesOnThePlottedCurve) {
