@@ -1,5 +1,6 @@
 #include "EditorHostSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,6 +34,12 @@ Pixels Reference(Instance& fx, int hoverX, int hoverY) {
   for (int i = 0; i < Quillwave::kParamCount; ++i) panel.SetNormalized(i, fx.GetParameter(i));
   if (hoverX >= 0) panel.Hover(hoverX, hoverY);
   return PixelsOf(panel.Render());
+}
+
+void ProcessSilence(Instance& fx, int frames) {
+  std::vector<std::vector<float>> in(2, std::vector<float>(1024)), out = in;
+  for (int done = 0; done < frames; done += 1024)
+    fx.ProcessReplacing(in, out, std::min(1024, frames - done));
 }
 
 Difference Compare(const Pixels& a, const Pixels& b, int width) {

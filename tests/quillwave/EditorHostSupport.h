@@ -30,6 +30,10 @@ Pixels Golden(const char* name);
 // instance has; with the pointer resting at (hoverX, hoverY) when given.
 Pixels Reference(Instance& fx, int hoverX = -1, int hoverY = -1);
 
+// frames of stereo silence through fx's 32-bit process call in the host's
+// 1024-frame blocks.
+void ProcessSilence(Instance& fx, int frames);
+
 struct Difference {
   int count = 0;       // pixels whose colour differs (alpha ignored)
   int x = -1, y = -1;  // the first of them

@@ -7,7 +7,6 @@
 // cycles while other threads process audio and automate parameters.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -343,16 +342,11 @@ TEST_F(QuillwaveEditorX11, TheSweepsMarkerFollowsTheAudioAndStaysStillWithout) {
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "no-audio-no-marker"));
   // A quarter second of silence in the host's blocks: the marker stands
   // where the reference, run in other blocks, has it.
-  const auto run = [&](int frames) {
-    std::vector<std::vector<float>> in(2, std::vector<float>(1024)), out = in;
-    for (int done = 0; done < frames; done += 1024)
-      fx.ProcessReplacing(in, out, std::min(1024, frames - done));
-  };
-  run(11025);
+  ProcessSilence(fx, 11025);
   EXPECT_TRUE(Shows(editor, Golden("panel-marker.png"), "marker"));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_TRUE(Shows(editor, Golden("panel-marker.png"), "marker-still"));
-  run(2205);
+  ProcessSilence(fx, 2205);
   EXPECT_TRUE(WaitUntil([&] {
     return Compare(x_.Pixels(editor, 0, 0, kW, kH), Golden("panel-marker.png"), kW).count > 0;
   })) << "the marker did not move";

@@ -11,7 +11,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -244,16 +243,11 @@ TEST_F(QuillwaveEditor, TheSweepsMarkerFollowsTheAudioAndStaysStillWithout) {
   EXPECT_TRUE(Shows(editor, Golden("panel-default.png"), "no-audio-no-marker"));
   // A quarter second of silence in the host's blocks: the marker stands
   // where the reference, run in other blocks, has it.
-  const auto run = [&](int frames) {
-    std::vector<std::vector<float>> in(2, std::vector<float>(1024)), out = in;
-    for (int done = 0; done < frames; done += 1024)
-      fx.ProcessReplacing(in, out, std::min(1024, frames - done));
-  };
-  run(11025);
+  ProcessSilence(fx, 11025);
   EXPECT_TRUE(Shows(editor, Golden("panel-marker.png"), "marker"));
   Pump(200);
   EXPECT_TRUE(Shows(editor, Golden("panel-marker.png"), "marker-still"));
-  run(2205);
+  ProcessSilence(fx, 2205);
   EXPECT_TRUE(PumpUntil(
       [&] { return Compare(ReadPixels(editor, kW, kH), Golden("panel-marker.png"), kW).count > 0; },
       2000))
