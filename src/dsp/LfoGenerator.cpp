@@ -1,6 +1,9 @@
 #include "dsp/LfoGenerator.h"
 
 #include <cmath>
+#include <limits>
+
+#include "dsp/LfoWave.h"
 
 namespace {
 
@@ -16,56 +19,50 @@ double WrapStart(double e, double period) {
   return e < period ? e : 0.0;  // a tiny negative plus the period rounds up to it
 }
 
-enum class Wave { kCosine, kBlend, kTriangle, kSquare };
-
-// One waveform value in -1..1 at phase e (0 <= e < P for in-range phases).
-template <Wave W>
-inline double WaveValue(const LfoGenerator& o, double e, double period, double fallEnd) {
-  const double a = o.turnPoint;
-  if constexpr (W == Wave::kCosine) {
-    return e < fallEnd ? std::cos(0.5 * e / a)
-                       : std::cos((period - 2.0 * a * period + e) / (2.0 - 2.0 * a));
-  } else if constexpr (W == Wave::kBlend) {
-    double g, h;
-    if (e < fallEnd) {
-      g = std::cos(0.5 * e / a);
-      h = e * o.fallSlope + o.fallOffset;
-    } else {
-      g = std::cos((period - 2.0 * a * period + e) / (2.0 - 2.0 * a));
-      h = e * o.riseSlope + o.riseOffset;
-    }
-    return (1.0 - o.shape) * g + o.shape * h;
-  } else if constexpr (W == Wave::kTriangle) {
-    return e < fallEnd ? e * o.fallSlope + o.fallOffset : e * o.riseSlope + o.riseOffset;
-  } else {
-    double q;
-    if (e < fallEnd) {
-      q = e < o.sqRiseEnd - period ? (e + period) * o.sqRiseSlope + o.sqRiseOffset
-                                   : e * o.sqFallSlope + o.sqFallOffset;
-    } else {
-      q = e < period + o.sqFallStart ? e * o.sqRiseSlope + o.sqRiseOffset
-                                     : (e - period) * o.sqFallSlope + o.sqFallOffset;
-    }
-    if (std::fabs(q) <= 1.0) return q;
-    return q > 0.0 ? 1.0 : -1.0;
+// The phase after e, as the serial step gives it.
+double Advance(double e, double step, double period) {
+  e += step;
+  if (e >= period) {
+    e -= period;
+    // Only a sample rate below the oscillator rate makes a step longer
+    // than a period.
+    if (e >= period) e = WrapStart(e, period);
   }
+  return e;
 }
 
-// Fills count values from start phase e advancing by step; returns the
-// phase after the last sample.
-template <Wave W>
-double RenderWave(const LfoGenerator& o, double* out, int count, double e, double step) {
-  const double period = 2.0 * o.pi;
-  const double fallEnd = o.turnPoint * period;
-  for (int i = 0; i < count; ++i) {
-    out[i] = (WaveValue<W>(o, e, period, fallEnd) + 1.0) * 0.5;
-    e += step;
-    if (e >= period) {
-      e -= period;
-      // Only a sample rate below the oscillator rate makes a step longer
-      // than a period.
-      if (e >= period) e = WrapStart(e, period);
+// Writes count phases from e, each the serial step of the one before, and
+// returns the phase after the last. The serial chain is exact arithmetic in
+// disguise: while the phase stays inside one binade (one power of two) and
+// below the period, adding step adds the same rounded amount s every time,
+// unless step lies exactly halfway between two multiples of the binade's
+// unit (then the rounding alternates with the last bit). So each run inside
+// a binade is e + j*s, exact, without a chain from sample to sample, and
+// only the steps across binades and the wrap are taken one at a time.
+double StepPhases(double* out, int count, double e, double step, double period) {
+  int i = 0;
+  while (i < count) {
+    const int left = count - i;
+    int run = 1;
+    double s = 0.0;
+    if (e >= std::numeric_limits<double>::min() && e < period) {
+      int exponent;
+      std::frexp(e, &exponent);
+      const double top = std::ldexp(1.0, exponent);  // e lies in [top/2, top)
+      const double unit = std::ldexp(1.0, exponent - std::numeric_limits<double>::digits);
+      const double limit = top < period ? top : period;
+      const double next = e + step;
+      s = next - e;  // exact while next stays in the binade
+      if (next < limit && s >= 0.0 && std::fabs(step - s) != 0.5 * unit) {
+        const double room = s > 0.0 ? (limit - e) / s : double(left);
+        run = room < double(left) ? int(room) + 1 : left;
+        while (run > 1 && e + double(run - 1) * s >= limit) --run;
+        while (run < left && e + double(run) * s < limit) ++run;
+      }
     }
+    for (int j = 0; j < run; ++j) out[i + j] = e + double(j) * s;
+    i += run;
+    e = Advance(out[i - 1], step, period);
   }
   return e;
 }
@@ -129,16 +126,37 @@ void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   double e = continues ? endPhase : WrapStart(realTime ? offset + phaseCarry : offset, period);
   const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
 
+  e = StepPhases(buffer, count, e, step, period);
+
   // The shape is fixed for the block, so the waveform is chosen once; the
   // cosine is only evaluated where it is used.
+  dsp::LfoWaveTerms w;
   if (shape <= 0.01)
-    e = RenderWave<Wave::kCosine>(*this, buffer, count, e, step);
+    w.wave = dsp::LfoWave::kCosine;
   else if (shape > 0.01 && shape < 0.99)
-    e = RenderWave<Wave::kBlend>(*this, buffer, count, e, step);
+    w.wave = dsp::LfoWave::kBlend;
   else if (shape >= 0.99 && shape <= 1.01)
-    e = RenderWave<Wave::kTriangle>(*this, buffer, count, e, step);
+    w.wave = dsp::LfoWave::kTriangle;
   else
-    e = RenderWave<Wave::kSquare>(*this, buffer, count, e, step);
+    w.wave = dsp::LfoWave::kSquare;
+  const double a = turnPoint;
+  w.period = period;
+  w.fallEnd = a * period;
+  w.fallScale = 0.5 / a;
+  w.riseShift = period - 2.0 * a * period;
+  w.riseScale = 1.0 / (2.0 - 2.0 * a);
+  w.fallSlope = fallSlope;
+  w.fallOffset = fallOffset;
+  w.riseSlope = riseSlope;
+  w.riseOffset = riseOffset;
+  w.shape = shape;
+  w.sqFallSlope = sqFallSlope;
+  w.sqFallOffset = sqFallOffset;
+  w.sqRiseSlope = sqRiseSlope;
+  w.sqRiseOffset = sqRiseOffset;
+  w.sqRiseEndBefore = sqRiseEnd - period;
+  w.sqFallStartAfter = period + sqFallStart;
+  dsp::LfoWaves()(w, buffer, count);
 
   if (realTime) {
     phaseCarry = e - offset;

@@ -3,6 +3,7 @@
 #include "dsp/FilterBP2.h"
 #include "dsp/FilterHP1.h"
 #include "dsp/FilterLP2.h"
+#include "dsp/SimdLevel.h"
 #include "dsp/WahSimple.h"
 
 // Both channels of a stereo path through one filter kind at the same cutoffs
@@ -42,11 +43,6 @@ struct StereoSweepKernels {
               const StereoFrames& f);
 };
 
-enum class SimdLevel { kBaseline, kAvx2Fma };
-
-// AVX2 with FMA when the processor and system offer both, unless the
-// environment variable QW_SIMD is "baseline". Decided at the first call.
-SimdLevel ActiveSimdLevel();
 // The kernels of the active level.
 const StereoSweepKernels& StereoSweeps();
 // The kernels of a given level; those of the baseline when the processor

@@ -71,7 +71,8 @@ void Put(const dsp::StereoFrames& f, int k, Pair x, Pair wet) {
 }
 
 template <class V, bool kPan, bool kMixMoves>
-void LowPass(double piOverFs, double q, dsp::LP2History* h, const dsp::StereoFrames& f) {
+void LowPass(double piOverFs, double q, dsp::LP2History* h, const dsp::StereoFrames& frames) {
+  const dsp::StereoFrames f = frames;  // a local copy: no output store can change it
   using C = dsp::LP2Coefficients;
   alignas(32) double cx[kChunk], cy1[kChunk], cy2[kChunk];
   Pair y1 = {h[0].y1, h[1].y1}, y2 = {h[0].y2, h[1].y2};
@@ -100,7 +101,8 @@ void LowPass(double piOverFs, double q, dsp::LP2History* h, const dsp::StereoFra
 
 template <class V, bool kPan, bool kMixMoves>
 void BandPass(double piOverFs, double q, double gain, dsp::BP2History* h,
-              const dsp::StereoFrames& f) {
+              const dsp::StereoFrames& frames) {
+  const dsp::StereoFrames f = frames;  // a local copy: no output store can change it
   using C = dsp::BP2Coefficients;
   alignas(32) double b0[kChunk], a1[kChunk], a2[kChunk];
   Pair y1 = {h[0].y1, h[1].y1}, y2 = {h[0].y2, h[1].y2};
@@ -131,8 +133,11 @@ void BandPass(double piOverFs, double q, double gain, dsp::BP2History* h,
 }
 
 template <class V, bool kPan, bool kMixMoves>
-void Wah(const dsp::WahTerms& t, dsp::HP1History* hp, dsp::BP2History* narrow,
-         dsp::BP2History* wide, const dsp::StereoFrames& f) {
+void Wah(const dsp::WahTerms& terms, dsp::HP1History* hp, dsp::BP2History* narrow,
+         dsp::BP2History* wide, const dsp::StereoFrames& frames) {
+  // Local copies: no output store can change them.
+  const dsp::WahTerms t = terms;
+  const dsp::StereoFrames f = frames;
   using B = dsp::BP2Coefficients;
   using H = dsp::HP1Coefficients;
   alignas(32) double k1[kChunk], w1[kChunk];

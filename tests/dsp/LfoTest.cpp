@@ -214,3 +214,128 @@ TEST(LfoGenerator, PlotLeavesTheCarryAlone) {
   o.Render(one.data(), 1, false);  // a one-point plot is its start value
   EXPECT_TRUE(std::isfinite(one[0]));
 }
+
+namespace {
+
+// The oscillator one add at a time with the library's cosine: the plain
+// arithmetic the block renderer must reproduce. Its phase chain must come
+// out exactly, its values within a few units in the last place.
+struct SerialLfo {
+  const LfoGenerator& o;
+  double e;
+
+  double Wave(double x) const {
+    const double period = 2.0 * o.pi, a = o.turnPoint, fallEnd = a * period;
+    const double cosine = x < fallEnd ? std::cos(0.5 * x / a)
+                                      : std::cos((period - 2.0 * a * period + x) / (2.0 - 2.0 * a));
+    const double triangle =
+        x < fallEnd ? x * o.fallSlope + o.fallOffset : x * o.riseSlope + o.riseOffset;
+    double square;
+    if (x < fallEnd)
+      square = x < o.sqRiseEnd - period ? (x + period) * o.sqRiseSlope + o.sqRiseOffset
+                                        : x * o.sqFallSlope + o.sqFallOffset;
+    else
+      square = x < period + o.sqFallStart ? x * o.sqRiseSlope + o.sqRiseOffset
+                                          : (x - period) * o.sqFallSlope + o.sqFallOffset;
+    square = std::fabs(square) <= 1.0 ? square : (square > 0.0 ? 1.0 : -1.0);
+    double h;
+    if (o.shape <= 0.01)
+      h = cosine;
+    else if (o.shape < 0.99)
+      h = (1.0 - o.shape) * cosine + o.shape * triangle;
+    else if (o.shape <= 1.01)
+      h = triangle;
+    else
+      h = square;
+    return (h + 1.0) * 0.5;
+  }
+
+  // count values from e with steps of step; e moves on.
+  void Render(std::vector<double>& out, int count, double step) {
+    const double period = 2.0 * o.pi;
+    out.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      out[i] = Wave(e);
+      e += step;
+      if (e >= period) e -= period;
+    }
+  }
+};
+
+// The real-time start phase of a generator that has not run yet.
+double FreshStart(const LfoGenerator& o) {
+  double e = (2.0 * o.syncPhase + o.phase + std::fabs(o.symmetry - 0.5)) * o.pi;
+  while (e >= 2.0 * o.pi) e -= 2.0 * o.pi;
+  return e;
+}
+
+}  // namespace
+
+// Blocks of every size through every waveform, at rates and sample rates
+// from slow to the cap: the phase each block ends on is exactly the one-add
+// chain's, and every value is the plain formula's to within 1e-14.
+TEST(LfoGenerator, BlocksEqualTheSerialChain) {
+  unsigned seed = 7;
+  const auto next = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return int((seed >> 8) % unsigned(n));
+  };
+  int blocks = 0;
+  for (double fs : {8000.0, 44100.0, 192000.0})
+    for (double rate : {0.01, 0.37, 6.0, 8.0, 45.5, 120.0})
+      for (double shape : {0.0, 0.5, 1.0, 1.5, 2.0}) {
+        const double symmetry = next(5) * 0.25;
+        LfoGenerator o = Make(rate, symmetry, shape, next(8) * 0.25);
+        o.SetSampleRate(fs);
+        o.SetRate(rate);
+        SerialLfo ref{o, FreshStart(o)};
+        std::vector<double> got, want;
+        double worst = 0.0;
+        for (int done = 0; done < 60000; ++blocks) {
+          const int n = 1 + next(700);
+          got.assign(static_cast<size_t>(n), -1.0);
+          o.Render(got.data(), n, true);
+          ref.Render(want, n, o.increment);
+          ASSERT_EQ(o.endPhase, ref.e) << fs << " " << rate << " " << shape << " at " << done;
+          for (int i = 0; i < n; ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
+          done += n;
+        }
+        EXPECT_LT(worst, 1e-14) << fs << " " << rate << " " << shape << " " << symmetry;
+      }
+  EXPECT_GT(blocks, 1000);
+}
+
+// A step exactly halfway between two multiples of a binade's unit rounds
+// to the even neighbour, so the amount added alternates there; steps just
+// off that point and tiny steps that round to nothing are added as they are.
+TEST(LfoGenerator, TiesAndTinyStepsFollowTheSerialChain) {
+  const double unit4 = std::ldexp(1.0, -50);  // unit of the binade [4, 8)
+  const double unit2 = std::ldexp(1.0, -51);  // unit of [2, 4)
+  for (double step : {(1048576.0 + 0.5) * unit4, (1048576.0 + 0.5) * unit2,
+                      (1048576.0 + 0.25) * unit4, 0.5 * unit4, 0.3 * unit4, 1e-300}) {
+    LfoGenerator o = Make(8.0, 0.5, 1.0, 1.4);  // starts in [4, 8)
+    o.increment = step;
+    SerialLfo ref{o, FreshStart(o)};
+    std::vector<double> got(3000), want;
+    for (int block = 0; block < 4; ++block) {
+      o.Render(got.data(), 3000, true);
+      ref.Render(want, 3000, step);
+      ASSERT_EQ(o.endPhase, ref.e) << step << " block " << block;
+      for (int i = 0; i < 3000; ++i) ASSERT_NEAR(got[i], want[i], 1e-14) << step << " " << i;
+    }
+  }
+}
+
+// The plot takes the same path: one period in count points.
+TEST(LfoGenerator, PlotEqualsTheSerialChain) {
+  for (double shape : {0.0, 0.5, 1.0, 2.0})
+    for (int count : {2, 3, 200, 689}) {
+      LfoGenerator o = Make(5.0, 0.2, shape, 0.7);
+      const double start = (o.phase + std::fabs(o.symmetry - 0.5)) * o.pi;
+      SerialLfo ref{o, start};
+      std::vector<double> got(static_cast<size_t>(count)), want;
+      o.Render(got.data(), count, false);
+      ref.Render(want, count, 2.0 * o.pi / (count - 1));
+      for (int i = 0; i < count; ++i) ASSERT_NEAR(got[i], want[i], 1e-14) << shape << " " << i;
+    }
+}

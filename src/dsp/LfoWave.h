@@ -1,0 +1,36 @@
+#pragma once
+
+#include "dsp/SimdLevel.h"
+
+// The oscillator's waveform evaluated over a run of phases, vector-wide: the
+// generator fixes the terms for a block, the kernel of the active
+// instruction set turns each phase in place into its value in 0..1.
+namespace dsp {
+
+enum class LfoWave { kCosine, kBlend, kTriangle, kSquare };
+
+struct LfoWaveTerms {
+  LfoWave wave;
+  double period;    // radians
+  double fallEnd;   // phase where the fall ends and the rise starts
+  // The cosine's argument: phase * fallScale while falling,
+  // (phase + riseShift) * riseScale while rising.
+  double fallScale, riseShift, riseScale;
+  double fallSlope, fallOffset, riseSlope, riseOffset;  // triangle
+  double shape;  // the triangle's weight in the blend
+  // Square: its falling and rising ramps; the rising ramp also reaches
+  // back into the start of the period, the falling one past its end.
+  double sqFallSlope, sqFallOffset, sqRiseSlope, sqRiseOffset;
+  double sqRiseEndBefore;  // end of the rising ramp, one period back
+  double sqFallStartAfter;  // start of the falling ramp, one period on
+};
+
+using LfoWaveFill = void (*)(const LfoWaveTerms& terms, double* phases, int count);
+
+// The fill of the active instruction set, and those of each set (the
+// baseline one where the processor lacks the other).
+LfoWaveFill LfoWaves();
+LfoWaveFill LfoWavesFor(SimdLevel level);
+LfoWaveFill BaselineLfoWaves();
+LfoWaveFill Avx2FmaLfoWaves();
+}  // namespace dsp

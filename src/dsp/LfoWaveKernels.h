@@ -1,0 +1,111 @@
+#pragma once
+
+// The oscillator's waveform, written once over a value type T: a vector of
+// doubles for the bulk, a double for the last few phases. Included only by
+// the one source per instruction set; everything here has internal linkage.
+#include <cstring>
+
+#include "dsp/LfoWave.h"
+
+namespace {
+
+using dsp::LfoWave;
+using dsp::LfoWaveTerms;
+
+constexpr double kPiHigh = 3.141592653589793;       // pi rounded to a double
+constexpr double kPiLow = 1.2246467991473532e-16;   // pi - kPiHigh
+constexpr double kHalfPi = 1.5707963267948966;
+
+// (-1)^n / (2n)!: the cosine's series, which on [0, pi/2] is exact to well
+// below a unit in the last place after these eleven terms.
+constexpr double kCosSeries[] = {
+    1.0,
+    -1.0 / 2.0,
+    1.0 / 24.0,
+    -1.0 / 720.0,
+    1.0 / 40320.0,
+    -1.0 / 3628800.0,
+    1.0 / 479001600.0,
+    -1.0 / 87178291200.0,
+    1.0 / 20922789888000.0,
+    -1.0 / 6402373705728000.0,
+    1.0 / 2432902008176640000.0,
+};
+
+// cos(x) for x in [0, 2 pi]: cos(x) = -cos(x - pi), and |x - pi| above
+// pi/2 folds to pi - |x - pi|, where the sign turns again.
+template <class T>
+T CosOfTurn(T x) {
+  const T zero{};
+  const T t = (x - kPiHigh) - kPiLow;
+  const T at = t < zero ? -t : t;
+  const auto fold = at > kHalfPi;
+  const T r = fold ? (kPiHigh - at) + kPiLow : at;
+  const T z = r * r;
+  T c = zero + kCosSeries[10];
+  for (int n = 9; n >= 0; --n) c = c * z + kCosSeries[n];
+  return fold ? c : -c;
+}
+
+template <class T>
+T Triangle(const LfoWaveTerms& w, T e) {
+  return e < w.fallEnd ? e * w.fallSlope + w.fallOffset : e * w.riseSlope + w.riseOffset;
+}
+
+template <class T>
+T Cosine(const LfoWaveTerms& w, T e) {
+  return CosOfTurn<T>(e < w.fallEnd ? e * w.fallScale : (e + w.riseShift) * w.riseScale);
+}
+
+template <class T>
+T Square(const LfoWaveTerms& w, T e) {
+  const T zero{};
+  const T one = zero + 1.0;
+  const T early = e < w.sqRiseEndBefore ? (e + w.period) * w.sqRiseSlope + w.sqRiseOffset
+                                        : e * w.sqFallSlope + w.sqFallOffset;
+  const T late = e < w.sqFallStartAfter ? e * w.sqRiseSlope + w.sqRiseOffset
+                                        : (e - w.period) * w.sqFallSlope + w.sqFallOffset;
+  const T q = e < w.fallEnd ? early : late;
+  const T magnitude = q < zero ? -q : q;
+  return magnitude <= one ? q : (q > zero ? one : -one);
+}
+
+// One value in 0..1 at phase e.
+template <LfoWave W, class T>
+T Value(const LfoWaveTerms& w, T e) {
+  T h;
+  if constexpr (W == LfoWave::kCosine)
+    h = Cosine(w, e);
+  else if constexpr (W == LfoWave::kBlend)
+    h = (1.0 - w.shape) * Cosine(w, e) + w.shape * Triangle(w, e);
+  else if constexpr (W == LfoWave::kTriangle)
+    h = Triangle(w, e);
+  else
+    h = Square(w, e);
+  return (h + 1.0) * 0.5;
+}
+
+template <class V, LfoWave W>
+void FillWave(const LfoWaveTerms& w, double* v, int count) {
+  constexpr int kLanes = int(sizeof(V) / sizeof(double));
+  int i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    V e;
+    std::memcpy(&e, v + i, sizeof e);
+    const V out = Value<W>(w, e);
+    std::memcpy(v + i, &out, sizeof out);
+  }
+  for (; i < count; ++i) v[i] = Value<W>(w, v[i]);
+}
+
+template <class V>
+void FillAny(const LfoWaveTerms& w, double* v, int count) {
+  switch (w.wave) {
+    case LfoWave::kCosine: FillWave<V, LfoWave::kCosine>(w, v, count); break;
+    case LfoWave::kBlend: FillWave<V, LfoWave::kBlend>(w, v, count); break;
+    case LfoWave::kTriangle: FillWave<V, LfoWave::kTriangle>(w, v, count); break;
+    case LfoWave::kSquare: FillWave<V, LfoWave::kSquare>(w, v, count); break;
+  }
+}
+
+}  // namespace
