@@ -31,15 +31,18 @@ double Advance(double e, double step, double period) {
   return e;
 }
 
-// Writes count phases from e, each the serial step of the one before, and
-// returns the phase after the last. The serial chain is exact arithmetic in
-// disguise: while the phase stays inside one binade (one power of two) and
-// below the period, adding step adds the same rounded amount s every time,
-// unless step lies exactly halfway between two multiples of the binade's
-// unit (then the rounding alternates with the last bit). So each run inside
-// a binade is e + j*s, exact, without a chain from sample to sample, and
-// only the steps across binades and the wrap are taken one at a time.
-double StepPhases(double* out, int count, double e, double step, double period) {
+// The waveform's values at count phases from e, each the serial step of
+// the one before; returns the phase after the last. The serial chain is
+// exact arithmetic in disguise: while the phase stays inside one binade (one
+// power of two) and below the period, adding step adds the same rounded
+// amount s every time, unless step lies exactly halfway between two
+// multiples of the binade's unit (then the rounding alternates with the
+// last bit). So each run inside a binade is e + j*s, exact, without a chain
+// from sample to sample, and only the steps across binades and the wrap are
+// taken one at a time.
+double FillPhases(const dsp::LfoWaveTerms& w, double* out, int count, double e, double step) {
+  const double period = w.period;
+  const dsp::LfoWaveFill fill = dsp::LfoWaves();
   int i = 0;
   while (i < count) {
     const int left = count - i;
@@ -52,17 +55,18 @@ double StepPhases(double* out, int count, double e, double step, double period) 
       const double unit = std::ldexp(1.0, exponent - std::numeric_limits<double>::digits);
       const double limit = top < period ? top : period;
       const double next = e + step;
-      s = next - e;  // exact while next stays in the binade
-      if (next < limit && s >= 0.0 && std::fabs(step - s) != 0.5 * unit) {
+      const double added = next - e;  // exact while next stays in the binade
+      if (next < limit && added >= 0.0 && std::fabs(step - added) != 0.5 * unit) {
+        s = added;
         const double room = s > 0.0 ? (limit - e) / s : double(left);
         run = room < double(left) ? int(room) + 1 : left;
         while (run > 1 && e + double(run - 1) * s >= limit) --run;
         while (run < left && e + double(run) * s < limit) ++run;
       }
     }
-    for (int j = 0; j < run; ++j) out[i + j] = e + double(j) * s;
+    fill(w, e, s, out + i, run);
     i += run;
-    e = Advance(out[i - 1], step, period);
+    e = Advance(e + double(run - 1) * s, step, period);
   }
   return e;
 }
@@ -126,8 +130,6 @@ void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   double e = continues ? endPhase : WrapStart(realTime ? offset + phaseCarry : offset, period);
   const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
 
-  e = StepPhases(buffer, count, e, step, period);
-
   // The shape is fixed for the block, so the waveform is chosen once; the
   // cosine is only evaluated where it is used.
   dsp::LfoWaveTerms w;
@@ -156,7 +158,7 @@ void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   w.sqRiseOffset = sqRiseOffset;
   w.sqRiseEndBefore = sqRiseEnd - period;
   w.sqFallStartAfter = period + sqFallStart;
-  dsp::LfoWaves()(w, buffer, count);
+  e = FillPhases(w, buffer, count, e, step);
 
   if (realTime) {
     phaseCarry = e - offset;

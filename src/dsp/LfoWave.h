@@ -2,9 +2,9 @@
 
 #include "dsp/SimdLevel.h"
 
-// The oscillator's waveform evaluated over a run of phases, vector-wide: the
-// generator fixes the terms for a block, the kernel of the active
-// instruction set turns each phase in place into its value in 0..1.
+// The oscillator's waveform evaluated over a run of evenly spaced phases,
+// vector-wide: the generator fixes the terms for a block, the kernel of the
+// active instruction set writes the values in 0..1.
 namespace dsp {
 
 enum class LfoWave { kCosine, kBlend, kTriangle, kSquare };
@@ -25,7 +25,10 @@ struct LfoWaveTerms {
   double sqFallStartAfter;  // start of the falling ramp, one period on
 };
 
-using LfoWaveFill = void (*)(const LfoWaveTerms& terms, double* phases, int count);
+// values[j] = the waveform at phase start + j * step, j < count; the
+// phases are computed exactly as written.
+using LfoWaveFill = void (*)(const LfoWaveTerms& terms, double start, double step,
+                             double* values, int count);
 
 // The fill of the active instruction set, and those of each set (the
 // baseline one where the processor lacks the other).

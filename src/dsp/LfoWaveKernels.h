@@ -86,25 +86,26 @@ T Value(const LfoWaveTerms& w, T e) {
 }
 
 template <class V, LfoWave W>
-void FillWave(const LfoWaveTerms& w, double* v, int count) {
+void FillWave(const LfoWaveTerms& terms, double start, double step, double* v, int count) {
+  const LfoWaveTerms w = terms;  // a local copy: no store to v can change it
   constexpr int kLanes = int(sizeof(V) / sizeof(double));
+  V index;
+  for (int l = 0; l < kLanes; ++l) index[l] = l;
   int i = 0;
-  for (; i + kLanes <= count; i += kLanes) {
-    V e;
-    std::memcpy(&e, v + i, sizeof e);
-    const V out = Value<W>(w, e);
+  for (; i + kLanes <= count; i += kLanes, index += kLanes) {
+    const V out = Value<W>(w, start + index * step);
     std::memcpy(v + i, &out, sizeof out);
   }
-  for (; i < count; ++i) v[i] = Value<W>(w, v[i]);
+  for (; i < count; ++i) v[i] = Value<W>(w, start + double(i) * step);
 }
 
 template <class V>
-void FillAny(const LfoWaveTerms& w, double* v, int count) {
+void FillAny(const LfoWaveTerms& w, double start, double step, double* v, int count) {
   switch (w.wave) {
-    case LfoWave::kCosine: FillWave<V, LfoWave::kCosine>(w, v, count); break;
-    case LfoWave::kBlend: FillWave<V, LfoWave::kBlend>(w, v, count); break;
-    case LfoWave::kTriangle: FillWave<V, LfoWave::kTriangle>(w, v, count); break;
-    case LfoWave::kSquare: FillWave<V, LfoWave::kSquare>(w, v, count); break;
+    case LfoWave::kCosine: FillWave<V, LfoWave::kCosine>(w, start, step, v, count); break;
+    case LfoWave::kBlend: FillWave<V, LfoWave::kBlend>(w, start, step, v, count); break;
+    case LfoWave::kTriangle: FillWave<V, LfoWave::kTriangle>(w, start, step, v, count); break;
+    case LfoWave::kSquare: FillWave<V, LfoWave::kSquare>(w, start, step, v, count); break;
   }
 }
 
