@@ -3,6 +3,7 @@
 // and silence after a loud burst beside signal. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -108,7 +109,13 @@ void BM_Effect(benchmark::State& state) {
   state.SetLabel(kModeNames[mode]);
   SetFrameCounters(state, frames);
 }
-BENCHMARK(BM_Effect)->ArgsProduct({{kLowPass, kBandPass, kWah, kTremolo, kPanWah}, {512, 1024}});
+// On a shared machine the fastest of many short repetitions is the steadiest
+// figure: other tenants only ever add time.
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+BENCHMARK(BM_Effect)
+    ->ArgsProduct({{kLowPass, kBandPass, kWah, kTremolo, kPanWah}, {512, 1024}})
+    ->ComputeStatistics("min", Fastest);
 
 // The 32-bit path: the same engine behind a conversion per sample.
 void BM_Effect32(benchmark::State& state) {
@@ -126,7 +133,7 @@ void BM_Effect32(benchmark::State& state) {
   state.SetLabel(kModeNames[mode]);
   SetFrameCounters(state, frames);
 }
-BENCHMARK(BM_Effect32)->DenseRange(kLowPass, kPanWah);
+BENCHMARK(BM_Effect32)->DenseRange(kLowPass, kPanWah)->ComputeStatistics("min", Fastest);
 
 // The same under automation that never lets the ramps end: mix, both sweep
 // limits and the resonance get a new value before every block.
