@@ -39,7 +39,7 @@ double Advance(double e, double step, double period) {
 // multiples of the binade's unit (then the rounding alternates with the
 // last bit). So each run inside a binade is e + j*s, exact, without a chain
 // from sample to sample, and only the steps across binades and the wrap are
-// taken one at a time.
+// taken one at a time. A run never crosses the end of the fall.
 double FillPhases(const dsp::LfoWaveTerms& w, double* out, int count, double e, double step) {
   const double period = w.period;
   const dsp::LfoWaveFill fill = dsp::LfoWaves();
@@ -53,7 +53,10 @@ double FillPhases(const dsp::LfoWaveTerms& w, double* out, int count, double e, 
       std::frexp(e, &exponent);
       const double top = std::ldexp(1.0, exponent);  // e lies in [top/2, top)
       const double unit = std::ldexp(1.0, exponent - std::numeric_limits<double>::digits);
-      const double limit = top < period ? top : period;
+      // A run also ends where the fall ends, so the kernel takes one
+      // segment of the waveform throughout.
+      const double segmentEnd = e < w.fallEnd ? w.fallEnd : period;
+      const double limit = top < segmentEnd ? top : segmentEnd;
       const double next = e + step;
       const double added = next - e;  // exact while next stays in the binade
       if (next < limit && added >= 0.0 && std::fabs(step - added) != 0.5 * unit) {

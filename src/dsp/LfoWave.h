@@ -26,7 +26,8 @@ struct LfoWaveTerms {
 };
 
 // values[j] = the waveform at phase start + j * step, j < count; the
-// phases are computed exactly as written.
+// phases are computed exactly as written, and they all lie on one side of
+// fallEnd (falling or rising).
 using LfoWaveFill = void (*)(const LfoWaveTerms& terms, double start, double step,
                              double* values, int count);
 

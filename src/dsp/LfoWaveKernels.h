@@ -47,56 +47,70 @@ T CosOfTurn(T x) {
   return fold ? c : -c;
 }
 
-template <class T>
+// Each waveform on its falling (kFall) or rising segment.
+template <bool kFall, class T>
 T Triangle(const LfoWaveTerms& w, T e) {
-  return e < w.fallEnd ? e * w.fallSlope + w.fallOffset : e * w.riseSlope + w.riseOffset;
+  return kFall ? e * w.fallSlope + w.fallOffset : e * w.riseSlope + w.riseOffset;
 }
 
-template <class T>
+template <bool kFall, class T>
 T Cosine(const LfoWaveTerms& w, T e) {
-  return CosOfTurn<T>(e < w.fallEnd ? e * w.fallScale : (e + w.riseShift) * w.riseScale);
+  return CosOfTurn<T>(kFall ? e * w.fallScale : (e + w.riseShift) * w.riseScale);
 }
 
-template <class T>
+template <bool kFall, class T>
 T Square(const LfoWaveTerms& w, T e) {
   const T zero{};
   const T one = zero + 1.0;
-  const T early = e < w.sqRiseEndBefore ? (e + w.period) * w.sqRiseSlope + w.sqRiseOffset
-                                        : e * w.sqFallSlope + w.sqFallOffset;
-  const T late = e < w.sqFallStartAfter ? e * w.sqRiseSlope + w.sqRiseOffset
-                                        : (e - w.period) * w.sqFallSlope + w.sqFallOffset;
-  const T q = e < w.fallEnd ? early : late;
+  T q;
+  if constexpr (kFall)
+    q = e < w.sqRiseEndBefore ? (e + w.period) * w.sqRiseSlope + w.sqRiseOffset
+                              : e * w.sqFallSlope + w.sqFallOffset;
+  else
+    q = e < w.sqFallStartAfter ? e * w.sqRiseSlope + w.sqRiseOffset
+                               : (e - w.period) * w.sqFallSlope + w.sqFallOffset;
   const T magnitude = q < zero ? -q : q;
   return magnitude <= one ? q : (q > zero ? one : -one);
 }
 
 // One value in 0..1 at phase e.
-template <LfoWave W, class T>
+template <LfoWave W, bool kFall, class T>
 T Value(const LfoWaveTerms& w, T e) {
   T h;
   if constexpr (W == LfoWave::kCosine)
-    h = Cosine(w, e);
+    h = Cosine<kFall>(w, e);
   else if constexpr (W == LfoWave::kBlend)
-    h = (1.0 - w.shape) * Cosine(w, e) + w.shape * Triangle(w, e);
+    h = (1.0 - w.shape) * Cosine<kFall>(w, e) + w.shape * Triangle<kFall>(w, e);
   else if constexpr (W == LfoWave::kTriangle)
-    h = Triangle(w, e);
+    h = Triangle<kFall>(w, e);
   else
-    h = Square(w, e);
+    h = Square<kFall>(w, e);
   return (h + 1.0) * 0.5;
 }
 
-template <class V, LfoWave W>
-void FillWave(const LfoWaveTerms& terms, double start, double step, double* v, int count) {
+// The phases advance by whole vectors: start + j*step is exact for every
+// phase of the run, so adding lanes*step to a vector of them is too.
+template <class V, LfoWave W, bool kFall>
+void FillSegment(const LfoWaveTerms& terms, double start, double step, double* v, int count) {
   const LfoWaveTerms w = terms;  // a local copy: no store to v can change it
   constexpr int kLanes = int(sizeof(V) / sizeof(double));
-  V index;
-  for (int l = 0; l < kLanes; ++l) index[l] = l;
+  V e;
+  for (int l = 0; l < kLanes; ++l) e[l] = start + double(l) * step;
+  const double stride = double(kLanes) * step;
   int i = 0;
-  for (; i + kLanes <= count; i += kLanes, index += kLanes) {
-    const V out = Value<W>(w, start + index * step);
+  for (; i + kLanes <= count; i += kLanes, e += stride) {
+    const V out = Value<W, kFall>(w, e);
     std::memcpy(v + i, &out, sizeof out);
   }
-  for (; i < count; ++i) v[i] = Value<W>(w, start + double(i) * step);
+  for (; i < count; ++i) v[i] = Value<W, kFall>(w, start + double(i) * step);
+}
+
+template <class V, LfoWave W>
+void FillWave(const LfoWaveTerms& w, double start, double step, double* v, int count) {
+  if (start < w.fallEnd)
+    FillSegment<V, W, true>(w, start, step, v, count);
+  else
+    FillSegment<V, W, false>(w, start, step, v, count);
 }
 
 template <class V>
