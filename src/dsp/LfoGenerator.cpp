@@ -77,6 +77,7 @@ double FillPhases(const dsp::LfoWaveTerms& w, double* out, int count, double e, 
 }  // namespace
 
 LfoGenerator::LfoGenerator() : pi(2.0 * std::acos(0.0)), increment(2.0 * pi * rate / sampleRate) {
+  dsp::LfoWaves();  // decided here, never on the audio thread
   SymmetryStep();
   ShapeStep();
 }
