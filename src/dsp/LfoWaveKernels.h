@@ -12,8 +12,8 @@ namespace {
 using dsp::LfoWave;
 using dsp::LfoWaveTerms;
 
-constexpr double kPiHigh = 3.141592653589793;       // pi rounded to a double
-constexpr double kPiLow = 1.2246467991473532e-16;   // pi - kPiHigh
+constexpr double kPiHigh = 3.141592653589793;      // pi rounded to a double
+constexpr double kPiLow = 1.2246467991473532e-16;  // pi - kPiHigh
 constexpr double kHalfPi = 1.5707963267948966;
 
 // (-1)^n / (2n)!: the cosine's series, which on [0, pi/2] is exact to well
@@ -116,10 +116,18 @@ void FillWave(const LfoWaveTerms& w, double start, double step, double* v, int c
 template <class V>
 void FillAny(const LfoWaveTerms& w, double start, double step, double* v, int count) {
   switch (w.wave) {
-    case LfoWave::kCosine: FillWave<V, LfoWave::kCosine>(w, start, step, v, count); break;
-    case LfoWave::kBlend: FillWave<V, LfoWave::kBlend>(w, start, step, v, count); break;
-    case LfoWave::kTriangle: FillWave<V, LfoWave::kTriangle>(w, start, step, v, count); break;
-    case LfoWave::kSquare: FillWave<V, LfoWave::kSquare>(w, start, step, v, count); break;
+    case LfoWave::kCosine:
+      FillWave<V, LfoWave::kCosine>(w, start, step, v, count);
+      break;
+    case LfoWave::kBlend:
+      FillWave<V, LfoWave::kBlend>(w, start, step, v, count);
+      break;
+    case LfoWave::kTriangle:
+      FillWave<V, LfoWave::kTriangle>(w, start, step, v, count);
+      break;
+    case LfoWave::kSquare:
+      FillWave<V, LfoWave::kSquare>(w, start, step, v, count);
+      break;
   }
 }
 

@@ -385,7 +385,8 @@ TEST(LfoGenerator, BothInstructionSetsGiveTheSameValues) {
         baseline(w, first, spacing, a.data(), n);
         wide(w, first, spacing, b.data(), n);
         for (int i = 0; i < n; ++i)
-          ASSERT_EQ(a[i], b[i]) << int(wave) << " symmetry " << symmetry << " phase " << first + i * spacing;
+          ASSERT_EQ(a[i], b[i]) << int(wave) << " symmetry " << symmetry << " phase "
+                                << first + i * spacing;
       }
     }
 }
