@@ -3,8 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "dsp/LfoWave.h"
-
 namespace {
 
 // Start phase into [0, period). Phase, symmetry and the bar-aligned sync
@@ -126,16 +124,10 @@ void LfoGenerator::ShapeStep() {
   sqFallOffset = (E4 + E1) / (E1 - E4);
 }
 
-void LfoGenerator::Render(double* buffer, int count, bool realTime) {
+dsp::LfoWaveTerms LfoGenerator::WaveTerms() const {
   const double period = 2.0 * pi;
-  const double skew = std::fabs(symmetry - 0.5);
-  const double offset = realTime ? (2.0 * syncPhase + phase + skew) * pi : (phase + skew) * pi;
-  const bool continues = realTime && offset == endOffset && phaseCarry == endCarry;
-  double e = continues ? endPhase : WrapStart(realTime ? offset + phaseCarry : offset, period);
-  const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
-
-  // The shape is fixed for the block, so the waveform is chosen once; the
-  // cosine is only evaluated where it is used.
+  // The waveform is chosen once per block; the cosine is only evaluated
+  // where it is used.
   dsp::LfoWaveTerms w;
   if (shape <= 0.01)
     w.wave = dsp::LfoWave::kCosine;
@@ -162,7 +154,18 @@ void LfoGenerator::Render(double* buffer, int count, bool realTime) {
   w.sqRiseOffset = sqRiseOffset;
   w.sqRiseEndBefore = sqRiseEnd - period;
   w.sqFallStartAfter = period + sqFallStart;
-  e = FillPhases(w, buffer, count, e, step);
+  return w;
+}
+
+void LfoGenerator::Render(double* buffer, int count, bool realTime) {
+  const double period = 2.0 * pi;
+  const double skew = std::fabs(symmetry - 0.5);
+  const double offset = realTime ? (2.0 * syncPhase + phase + skew) * pi : (phase + skew) * pi;
+  const bool continues = realTime && offset == endOffset && phaseCarry == endCarry;
+  double e = continues ? endPhase : WrapStart(realTime ? offset + phaseCarry : offset, period);
+  const double step = realTime ? increment : (count > 1 ? period / (count - 1) : 0.0);
+
+  e = FillPhases(WaveTerms(), buffer, count, e, step);
 
   if (realTime) {
     phaseCarry = e - offset;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/LfoWave.h"
+
 // The modulation oscillator: values in 0..1 from a waveform that morphs from
 // a cosine (shape 0) through a triangle (shape 1) to a square with 8 ms ramps
 // (shape 2). A plain record; the field order is part of its definition.
@@ -56,6 +58,10 @@ struct LfoGenerator {
   void SymmetryStep();
   // Square-wave ramps (read only while shape > 1.01, but always computed).
   void ShapeStep();
+
+  // The waveform's terms at the current shape, symmetry and rate: the one
+  // place they are derived.
+  dsp::LfoWaveTerms WaveTerms() const;
 
   // Real time: count values continuing the previous block's phase, with
   // phase, symmetry and sync phase acting as offsets. Plot: one period in

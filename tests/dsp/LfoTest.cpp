@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "dsp/LfoGenerator.h"
-#include "dsp/LfoWave.h"
 
 namespace {
 
@@ -356,24 +355,10 @@ TEST(LfoGenerator, BothInstructionSetsGiveTheSameValues) {
       // square's ramps are steepest.
       LfoGenerator o = Make(0.05, symmetry, 1.5, 0.0);
       o.SetRate(0.05);
-      const double period = 2.0 * o.pi;
-      dsp::LfoWaveTerms w{wave,
-                          period,
-                          o.turnPoint * period,
-                          0.5 / o.turnPoint,
-                          period - 2.0 * o.turnPoint * period,
-                          1.0 / (2.0 - 2.0 * o.turnPoint),
-                          o.fallSlope,
-                          o.fallOffset,
-                          o.riseSlope,
-                          o.riseOffset,
-                          0.4,
-                          o.sqFallSlope,
-                          o.sqFallOffset,
-                          o.sqRiseSlope,
-                          o.sqRiseOffset,
-                          o.sqRiseEnd - period,
-                          period + o.sqFallStart};
+      dsp::LfoWaveTerms w = o.WaveTerms();
+      w.wave = wave;
+      w.shape = 0.4;  // the blend's weight, whatever the wave
+      const double period = w.period;
       // Phases on a power-of-two grid, so every one is exact (as the
       // generator's runs are), across each segment.
       const int n = 1001;
