@@ -14,9 +14,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
-#include "host/VstAbi.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
+#include "host/vst2/VstAbi.h"
 
 namespace fuzz {
 
@@ -156,7 +156,7 @@ class Instance {
   vst::AEffect* Effect() const { return host_.closedFromInside ? nullptr : effect_; }
   // The host closed the instance itself: nothing more is sent to it.
   void Forget() { effect_ = nullptr; }
-  IVstAdapter& Adapter() const { return *static_cast<IVstAdapter*>(effect_->object); }
+  IVstAdapter& Adapter() const { return *IVstAdapter::FromEffect(effect_); }
   Host& HostSide() { return host_; }
 
   vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,

@@ -320,7 +320,7 @@ class Session {
       }
   }
 
-  Quillwave& Effect() { return static_cast<Quillwave&>(plug_.Adapter()); }
+  Quillwave& Effect() { return static_cast<Quillwave&>(plug_.Adapter().Core()); }
   IGraphics* Graphics() { return Effect().Graphics(); }
 
   // A skipped tick leaves the dirty area to the next drawing one. A drawing

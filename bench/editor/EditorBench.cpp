@@ -6,7 +6,7 @@
 
 #include "editor/IGraphics.h"
 #include "editor/plot/IPlotControlEx.h"
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "quillwave/Quillwave.h"
 
 namespace {

@@ -5,15 +5,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
-#include "host/IVstAdapter.h"
+#include "host/vst2/IVstAdapter.h"
 
 namespace {
 
-class PassThrough : public IVstAdapter {
+class PassThrough : public IEffectCore {
  public:
-  PassThrough() : IVstAdapter(nullptr, 1, 1) {
+  PassThrough() : IEffectCore(1, 1) {
     GetParameter(0)->DefineContinuous("Gain", 1.0, 0.0, 1.0, 0.01, "", 1.0);
   }
 };
@@ -44,7 +45,7 @@ void BM_CopyFloor(benchmark::State& state) {
 
 void BM_ProcessReplacing32(benchmark::State& state) {
   const int frames = int(state.range(0));
-  PassThrough plug;
+  IVstAdapter plug(nullptr, std::make_unique<PassThrough>());
   vst::AEffect* e = plug.Effect();
   Buffers<float> b(frames);
   for (auto _ : state) {
@@ -56,7 +57,7 @@ void BM_ProcessReplacing32(benchmark::State& state) {
 
 void BM_ProcessAccumulating32(benchmark::State& state) {
   const int frames = int(state.range(0));
-  PassThrough plug;
+  IVstAdapter plug(nullptr, std::make_unique<PassThrough>());
   vst::AEffect* e = plug.Effect();
   Buffers<float> b(frames);
   for (auto _ : state) {
@@ -68,7 +69,7 @@ void BM_ProcessAccumulating32(benchmark::State& state) {
 
 void BM_ProcessReplacing64(benchmark::State& state) {
   const int frames = int(state.range(0));
-  PassThrough plug;
+  IVstAdapter plug(nullptr, std::make_unique<PassThrough>());
   vst::AEffect* e = plug.Effect();
   Buffers<double> b(frames);
   for (auto _ : state) {
@@ -79,7 +80,7 @@ void BM_ProcessReplacing64(benchmark::State& state) {
 }
 
 void BM_ProcessReplacing32Sliced(benchmark::State& state) {
-  PassThrough plug;
+  IVstAdapter plug(nullptr, std::make_unique<PassThrough>());
   vst::AEffect* e = plug.Effect();
   constexpr int kFrames = 8 * IVstAdapter::kDefaultBlockFrames;
   Buffers<float> b(kFrames);

@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "dsp/MultiBandFilterBT.h"
 #include "dsp/StereoSweep.h"
+#include "host/vst2/IVstAdapter.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -71,7 +73,8 @@ vst::VstIntPtr NoHost(vst::AEffect*, vst::VstInt32, vst::VstInt32, vst::VstIntPt
 }
 
 struct Effect {
-  explicit Effect(int mode, int blockSize) : q(&NoHost), e(q.Effect()) {
+  explicit Effect(int mode, int blockSize)
+      : adapter(&NoHost, std::make_unique<Quillwave>()), e(adapter.Effect()) {
     e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
     e->dispatcher(e, vst::effSetBlockSize, 0, blockSize, nullptr, 0.0f);
@@ -84,7 +87,7 @@ struct Effect {
     e->processDoubleReplacing(e, in, out, frames);
   }
   void Process(float** in, float** out, int frames) { e->processReplacing(e, in, out, frames); }
-  Quillwave q;
+  IVstAdapter adapter;
   vst::AEffect* e;
 };
 

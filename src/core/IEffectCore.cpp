@@ -137,6 +137,65 @@ void IEffectCore::ProcessFloats(float** inputs, float** outputs, int32_t frames)
 
 void IEffectCore::ProcessMidiMessage(const MidiMessage& message) { SendMidiMessage(message); }
 
+// ---- calls into the host, through its link ----
+
+void IEffectCore::BeginParameterGesture(int32_t index) {
+  if (hostLink_) hostLink_->BeginParameterGesture(index);
+}
+
+void IEffectCore::InformHostOfParameter(int32_t index, double normalized) {
+  if (hostLink_) hostLink_->InformHostOfParameter(index, normalized);
+}
+
+void IEffectCore::EndParameterGesture(int32_t index) {
+  if (hostLink_) hostLink_->EndParameterGesture(index);
+}
+
+void IEffectCore::InformHostOfPresetChange() {
+  if (hostLink_) hostLink_->InformHostOfPresetChange();
+}
+
+bool IEffectCore::HostRendersOffline() { return hostLink_ && hostLink_->HostRendersOffline(); }
+
+int64_t IEffectCore::HostSamplePosition() {
+  return hostLink_ ? hostLink_->HostSamplePosition() : 0;
+}
+
+double IEffectCore::HostTempo() { return hostLink_ ? hostLink_->HostTempo() : 0.0; }
+
+void IEffectCore::HostTimeSignature(int32_t& numerator, int32_t& denominator) {
+  numerator = 0;
+  denominator = 0;
+  if (hostLink_) hostLink_->HostTimeSignature(numerator, denominator);
+}
+
+void IEffectCore::ReadHostTime(HostTimeInfo& info) {
+  if (hostLink_) hostLink_->ReadHostTime(info);
+}
+
+int32_t IEffectCore::HostIdentifier() { return hostLink_ ? hostLink_->HostIdentifier() : -1; }
+
+void IEffectCore::NotifyEditorResized(int32_t, int32_t) {
+  // The editor's own size counts, not the numbers passed along.
+  if (hostLink_) hostLink_->EditorResized();
+  OnEditorResized();
+}
+
+void IEffectCore::SetLatencySamples(int32_t samples) {
+  latency_ = samples;
+  if (hostLink_) hostLink_->LatencyChanged(samples);
+}
+
+bool IEffectCore::SendMidiMessage(const MidiMessage& message) {
+  return hostLink_ && hostLink_->SendMidiMessage(message);
+}
+
+bool IEffectCore::SendSystemExclusive(const SysExMessage& message) {
+  return hostLink_ && hostLink_->SendSystemExclusive(message);
+}
+
+bool IEffectCore::CloseAfterDelivery() { return hostLink_ && hostLink_->CloseAfterDelivery(); }
+
 bool IEffectCore::MidiNoteName(int32_t, char* text) {
   if (text) text[0] = 0;
   return false;
@@ -218,6 +277,7 @@ void IEffectCore::AttachEditor(IEditorLink* graphics) {
   editor_ = graphics;
   for (int32_t i = 0, n = ParameterCount(); i < n; ++i)
     PushNormalizedToControls(i, GetParameter(i)->NormalizedFromValue());
+  if (hostLink_) hostLink_->EditorResized();
 }
 
 void IEffectCore::RefreshParameterControls() {

@@ -11,6 +11,7 @@
 #include "core/HostEditQueue.h"
 #include "core/HostTimeInfo.h"
 #include "core/IEditorLink.h"
+#include "core/IHostLink.h"
 #include "core/IParameter.h"
 #include "core/IPresetSlot.h"
 #include "base/OwnedPtrList.h"
@@ -25,8 +26,8 @@ constexpr int32_t FourCC(char a, char b, char c, char d) {
 // The host-independent core of a plug-in instance: identity, parameters,
 // presets, channel configurations and bindings, stream format, the editor
 // link and the one re-entrant lock that serialises everything done to the
-// instance. The effect overrides Reset, ParamChanged and ProcessDoubles; a
-// host adapter implements the host-facing operations.
+// instance. The effect overrides Reset, ParamChanged and ProcessDoubles; the
+// host-facing operations go to the host link the format's adapter connects.
 class IEffectCore {
  public:
   static constexpr int kNameSize = 128;
@@ -73,24 +74,23 @@ class IEffectCore {
   virtual void HostContextMenuForParameter(int32_t /*index*/, int32_t /*x*/, int32_t /*y*/) {
   }                                                                              // 18
   virtual void SetParameterFromEditor(int32_t index, double normalized);         // 19
-  virtual void BeginParameterGesture(int32_t index) = 0;                         // 20
-  virtual void InformHostOfParameter(int32_t index, double normalized) = 0;      // 21
-  virtual void EndParameterGesture(int32_t index) = 0;                           // 22
-  virtual void InformHostOfPresetChange() = 0;                                   // 23
-  virtual bool HostRendersOffline() { return false; }                            // 24
-  virtual int64_t HostSamplePosition() = 0;                                      // 25
-  virtual double HostTempo() = 0;                                                // 26
-  virtual void HostTimeSignature(int32_t& numerator, int32_t& denominator) = 0;  // 27
-  virtual void ReadHostTime(HostTimeInfo& info) = 0;                             // 28
-  virtual int32_t HostIdentifier() { return hostIdentifier_; }                   // 29
+  virtual void BeginParameterGesture(int32_t index);                             // 20
+  virtual void InformHostOfParameter(int32_t index, double normalized);          // 21
+  virtual void EndParameterGesture(int32_t index);                               // 22
+  virtual void InformHostOfPresetChange();                                       // 23
+  virtual bool HostRendersOffline();                                             // 24
+  virtual int64_t HostSamplePosition();                                          // 25
+  virtual double HostTempo();                                                    // 26
+  virtual void HostTimeSignature(int32_t& numerator, int32_t& denominator);      // 27
+  virtual void ReadHostTime(HostTimeInfo& info);                                 // 28
+  virtual int32_t HostIdentifier();                                              // 29
   virtual int32_t HostInterfaceKind() { return hostInterfaceKind_; }             // 30
-  virtual void NotifyEditorResized(int32_t width, int32_t height) = 0;           // 31
-  virtual void PrepareForHost() {}                                               // 32
+  virtual void NotifyEditorResized(int32_t width, int32_t height);               // 31
   // Takes ownership of graphics (a previously attached editor is deleted).
-  virtual void AttachEditor(IEditorLink* graphics);                                    // 33
-  virtual void SetLatencySamples(int32_t samples) { latency_ = samples; }              // 34
-  virtual bool SendMidiMessage(const MidiMessage& message) = 0;                        // 35
-  virtual bool SendSystemExclusive(const SysExMessage& /*message*/) { return false; }  // 36
+  virtual void AttachEditor(IEditorLink* graphics);                              // 33
+  virtual void SetLatencySamples(int32_t samples);                               // 34
+  virtual bool SendMidiMessage(const MidiMessage& message);                      // 35
+  virtual bool SendSystemExclusive(const SysExMessage& message);                 // 36
   virtual void RefreshParameterControls();                                             // 37
   virtual void UnusedHook2() {}                                                        // 38
   virtual void OnPresetChanged() {}                                                    // 39
@@ -101,7 +101,7 @@ class IEffectCore {
   // Called after the outermost delivery of editor edits on this thread: a
   // close the host asked for from inside one of them happens here. True
   // when the instance was destroyed.
-  virtual bool CloseAfterDelivery() { return false; }  // 43
+  virtual bool CloseAfterDelivery();  // 43
   // Around the values of a program or saved state being applied, one
   // ParamChanged per parameter in between. Batches nest: a bank's is
   // around those of its programs.
@@ -116,6 +116,13 @@ class IEffectCore {
     int32_t hostFrames = -1;
   };
   HostSlice CurrentHostSlice() const { return hostSlice_; }
+
+  // ---- for the format's adapter ----
+  // The host the operations above reach; null for none. The link must
+  // outlive the effect or be disconnected first.
+  void ConnectHost(IHostLink* link) { hostLink_ = link; }
+  void SetSampleRate(double rate) { sampleRate_ = rate; }
+  void SetHostSlice(HostSlice slice) { hostSlice_ = slice; }
 
   // ---- instance lock (re-entrant for its owning thread) ----
   void Lock() { lock_.lock(); }
@@ -215,7 +222,6 @@ class IEffectCore {
   int32_t UniqueId() const { return uniqueId_; }
   int32_t ManufacturerCode() const { return manufacturerCode_; }
   int32_t VersionWord() const { return version_; }
-  int32_t HostVersion() const { return hostVersion_; }
   bool KeepsStateInChunks() const { return keepsStateInChunks_; }
   bool IsInstrument() const { return isInstrument_; }
   bool UsesMidi() const { return usesMidi_; }
@@ -234,8 +240,6 @@ class IEffectCore {
   int32_t manufacturerCode_ = kManufacturerCode;
   int32_t version_ = kVersion;
   int32_t hostInterfaceKind_ = 0;
-  int32_t hostIdentifier_ = -1;
-  int32_t hostVersion_ = 0;
   bool keepsStateInChunks_ = false;
   bool isInstrument_ = false;
   bool usesMidi_ = false;
@@ -246,6 +250,7 @@ class IEffectCore {
   int32_t tailSize_ = 0;
   IEditorLink* editor_ = nullptr;
   HostSlice hostSlice_;  // set by the adapter around each ProcessDoubles
+  IHostLink* hostLink_ = nullptr;
   OwnedPtrList<IParameter> parameters_;
   OwnedPtrList<IPresetSlot> presets_;
   GrowBuffer inputData_{4096};

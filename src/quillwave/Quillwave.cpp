@@ -18,7 +18,7 @@ double Quillwave::ExpRange::ToHz(double value) const {
   return low * std::pow(high / low, (value - minimum) / (maximum - minimum));
 }
 
-Quillwave::Quillwave(vst::audioMasterCallback host) : IVstAdapter(host, kParamCount) {
+Quillwave::Quillwave() : IEffectCore(kParamCount) {
   // Sweep limits until the cutoff parameters are applied.
   modulator_.low = 400.0;
   modulator_.high = 3000.0;

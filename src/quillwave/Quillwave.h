@@ -7,15 +7,15 @@
 #include "dsp/CutoffModulator.h"
 #include "dsp/LogScale.h"
 #include "dsp/TempoNote.h"
-#include "host/IVstAdapter.h"
+#include "core/IEffectCore.h"
 #include "quillwave/QuillwaveEditor.h"
 #include "quillwave/TempoFollow.h"
 #include "quillwave/WahVoice.h"
 
 // The plug-in's own class: an auto-wah whose cutoff an oscillator sweeps
 // between two limits, optionally panning the filtered signal between the
-// channels, on top of the VST adapter.
-class Quillwave : public IVstAdapter {
+// channels. It knows no plug-in format: each format's adapter wraps it.
+class Quillwave : public IEffectCore {
  public:
   enum Param : int32_t {
     kMix = 0,
@@ -51,7 +51,7 @@ class Quillwave : public IVstAdapter {
   // The cutoff knobs' range: 0..1 maps exponentially onto these.
   static constexpr double kCutoffLowHz = 125.0, kCutoffHighHz = 4000.0;
 
-  explicit Quillwave(vst::audioMasterCallback host);
+  Quillwave();
   ~Quillwave() override;
 
   // Changes a musician makes while audio runs reach it through ramps

@@ -1,5 +1,5 @@
-// The plug-in this library carries, for the adapter's exported entry point.
-#include "host/PluginFactory.h"
+// The plug-in the libraries carry, for the formats' entry points.
+#include "core/PluginFactory.h"
 #include "quillwave/Quillwave.h"
 
-IVstAdapter* CreatePluginInstance(vst::audioMasterCallback host) { return new Quillwave(host); }
+IEffectCore* CreatePluginInstance() { return new Quillwave; }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@
 #include "TestHost.h"
 #include "core/IEditorLink.h"
 #include "host/DenormalGuard.h"
-#include "host/HostIdentity.h"
-#include "host/IVstAdapter.h"
+#include "host/vst2/HostIdentity.h"
+#include "host/vst2/IVstAdapter.h"
 
 using namespace qwtest;
 
@@ -53,16 +54,15 @@ class FakeEditor : public IEditorLink {
   std::vector<Push> pushed;
 };
 
-class Probe : public IVstAdapter {
+class Probe : public IEffectCore {
  public:
-  explicit Probe(vst::audioMasterCallback host, int32_t presets = 5, const char* io = "1-1 2-2")
-      : IVstAdapter(host, 3, presets, io) {
+  explicit Probe(int32_t presets = 5, const char* io = "1-1 2-2") : IEffectCore(3, presets, io) {
     GetParameter(0)->DefineContinuous("Level", 0.5, 0.0, 1.0, 0.01, "", 1.0);
     GetParameter(1)->DefineContinuous("Rate", 6.0, 0.1, 32.0, 0.1, "", 1.0);
     GetParameter(2)->DefineInteger("Mode", 0, 0, 2);
   }
   void Reset() override {
-    IVstAdapter::Reset();
+    IEffectCore::Reset();
     ++resets;
   }
   void ParamChanged(int32_t index) override { changed.push_back(index); }
@@ -76,19 +76,30 @@ class Probe : public IVstAdapter {
   std::vector<bool> activations;
 };
 
+// A probe in the adapter, as the entry point makes it.
+struct HostedProbe {
+  explicit HostedProbe(vst::audioMasterCallback host, int32_t presets = 5,
+                       const char* io = "1-1 2-2")
+      : vst(host, std::make_unique<Probe>(presets, io)) {}
+  IVstAdapter vst;
+  Probe& plug = static_cast<Probe&>(vst.Core());
+};
+
 class Adapter : public ::testing::Test {
  protected:
   void SetUp() override {
-    plug.Effect()->user = &host;
+    vst.Effect()->user = &host;
     host.SetProductString("Quillwave Test Host");
     host.SetTransport(vst::VstTimeInfo{}, true);
   }
   vst::VstIntPtr Dispatch(vst::VstInt32 op, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
                           void* ptr = nullptr, float opt = 0.0f) {
-    return plug.Effect()->dispatcher(plug.Effect(), op, index, value, ptr, opt);
+    return vst.Effect()->dispatcher(vst.Effect(), op, index, value, ptr, opt);
   }
   TestHost host;
-  Probe plug{&TestHost::Callback};
+  HostedProbe hosted{&TestHost::Callback};
+  IVstAdapter& vst = hosted.vst;
+  Probe& plug = hosted.plug;
 };
 
 vst::VstTimeInfo Transport(vst::VstInt32 flags) {
@@ -130,11 +141,12 @@ TEST_F(Adapter, HostIdentificationAsksOnceAndConvertsTheVersion) {
   host.SetProductString("reaper 6");
   host.SetVendorVersion(50302);
   EXPECT_EQ(plug.HostIdentifier(), 1);
-  EXPECT_EQ(plug.HostVersion(), 5 * 65536 + 3 * 256 + 2);
+  EXPECT_EQ(vst.HostVersion(), 5 * 65536 + 3 * 256 + 2);
   EXPECT_EQ(plug.HostIdentifier(), 1);
   EXPECT_EQ(host.CallsOf(vst::audioMasterGetProductString).size(), 1u);
 
-  Probe silent(&TestHost::Callback);
+  HostedProbe silentHost(&TestHost::Callback);
+  IVstAdapter& silent = silentHost.vst;
   silent.Effect()->user = &host;
   host.SetProductString("");
   EXPECT_EQ(silent.HostIdentifier(), 0);
@@ -143,20 +155,22 @@ TEST_F(Adapter, HostIdentificationAsksOnceAndConvertsTheVersion) {
 }
 
 TEST_F(Adapter, PreparationForHostsThatHandleExtraChannelsThemselves) {
-  Probe wide(&TestHost::Callback, 5, "4-4");
-  wide.Effect()->user = &host;
+  HostedProbe wideHost(&TestHost::Callback, 5, "4-4");
+  IVstAdapter& wideVst = wideHost.vst;
+  Probe& wide = wideHost.plug;
+  wideVst.Effect()->user = &host;
   host.SetProductString("Forte 4");
-  wide.Effect()->dispatcher(wide.Effect(), vst::effOpen, 0, 0, nullptr, 0.0f);
+  wideVst.Effect()->dispatcher(wideVst.Effect(), vst::effOpen, 0, 0, nullptr, 0.0f);
   EXPECT_TRUE(wide.InputBinding(0)->connected);
   EXPECT_TRUE(wide.InputBinding(1)->connected);
   EXPECT_FALSE(wide.InputBinding(2)->connected);
   EXPECT_FALSE(wide.InputBinding(3)->connected);
   EXPECT_EQ(*wide.InputBinding(3)->slot, wide.InputBinding(3)->Scratch());
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(wide.OutputBinding(i)->connected);
-  EXPECT_EQ(wide.Effect()->numInputs, 4);
-  EXPECT_EQ(wide.InputArrangement().numChannels, 4);
-  EXPECT_EQ(wide.InputArrangement().type, vst::kSpeakerArrUserDefined);
-  EXPECT_EQ(wide.Effect()->flags & vst::effFlagsCanMono, 0);  // no 1-in configuration
+  EXPECT_EQ(wideVst.Effect()->numInputs, 4);
+  EXPECT_EQ(wideVst.InputArrangement().numChannels, 4);
+  EXPECT_EQ(wideVst.InputArrangement().type, vst::kSpeakerArrUserDefined);
+  EXPECT_EQ(wideVst.Effect()->flags & vst::effFlagsCanMono, 0);  // no 1-in configuration
 }
 
 TEST_F(Adapter, OpenAppliesEveryParameterInOrder) {
@@ -196,9 +210,9 @@ TEST_F(Adapter, ParameterPathsCallParamChangedOnce) {
   Dispatch(vst::effString2Parameter, 0, 0, text);
   EXPECT_EQ(plug.GetParameter(0)->Value(), 1.0);
   EXPECT_EQ(plug.changed, (std::vector<int32_t>{0}));
-  plug.Effect()->setParameter(plug.Effect(), 1, 0.5f);
+  vst.Effect()->setParameter(vst.Effect(), 1, 0.5f);
   EXPECT_EQ(plug.changed, (std::vector<int32_t>{0, 1}));
-  plug.Effect()->setParameter(plug.Effect(), 1, std::nanf(""));
+  vst.Effect()->setParameter(vst.Effect(), 1, std::nanf(""));
   EXPECT_EQ(plug.changed.size(), 2u);
 }
 
@@ -249,7 +263,7 @@ TEST_F(Adapter, CallsIntoTheHost) {
   EXPECT_EQ(calls[1].opt, 0.75f);
   EXPECT_EQ(calls[2].opcode, vst::audioMasterEndEdit);
   EXPECT_EQ(calls[3].opcode, vst::audioMasterUpdateDisplay);
-  for (const auto& c : calls) EXPECT_EQ(c.effect, plug.Effect());
+  for (const auto& c : calls) EXPECT_EQ(c.effect, vst.Effect());
 
   // The editor's path: set, react, and inform the host when its edits are
   // delivered (the idle request does that, without the lock).
@@ -257,7 +271,7 @@ TEST_F(Adapter, CallsIntoTheHost) {
   plug.SetParameterFromEditor(0, 0.25);
   EXPECT_EQ(plug.GetParameter(0)->Value(), 0.25);
   EXPECT_TRUE(host.CallsOf(vst::audioMasterAutomate).empty());
-  plug.Effect()->dispatcher(plug.Effect(), vst::effEditIdle, 0, 0, nullptr, 0.0f);
+  vst.Effect()->dispatcher(vst.Effect(), vst::effEditIdle, 0, 0, nullptr, 0.0f);
   ASSERT_EQ(host.CallsOf(vst::audioMasterAutomate).size(), 1u);
   EXPECT_EQ(host.CallsOf(vst::audioMasterAutomate)[0].opt, 0.25f);
   EXPECT_EQ(plug.changed, (std::vector<int32_t>{0}));
@@ -394,7 +408,7 @@ TEST_F(Adapter, EditorRectangleAndWindow) {
   EXPECT_EQ(Dispatch(vst::effEditClose), 0);
   auto* editor = new FakeEditor;
   plug.AttachEditor(editor);
-  EXPECT_EQ(plug.Effect()->flags, 0x1019);
+  EXPECT_EQ(vst.Effect()->flags, 0x1019);
   vst::ERect* rect = nullptr;
   EXPECT_EQ(Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
   ASSERT_NE(rect, nullptr);
@@ -432,13 +446,14 @@ TEST_F(Adapter, EditorRectangleAndWindow) {
 TEST(AdapterClose, AnEditorLeftOpenClosesBeforeThePlugInGoes) {
   TestHost host;
   for (bool openFirst : {true, false}) {
-    auto* plug = new Probe(&TestHost::Callback);
-    plug->Effect()->user = &host;
+    auto* adapter = new IVstAdapter(&TestHost::Callback, std::make_unique<Probe>());
+    Probe* plug = &static_cast<Probe&>(adapter->Core());
+    adapter->Effect()->user = &host;
     auto* editor = new FakeEditor;
     int closes = 0;
     editor->closesOutside = &closes;
     plug->AttachEditor(editor);
-    vst::AEffect* e = plug->Effect();
+    vst::AEffect* e = adapter->Effect();
     int parent = 0;
     if (openFirst) {
       EXPECT_EQ(e->dispatcher(e, vst::effEditOpen, 0, 0, &parent, 0.0f), 1);
@@ -450,21 +465,19 @@ TEST(AdapterClose, AnEditorLeftOpenClosesBeforeThePlugInGoes) {
 
 TEST_F(Adapter, LatencyReachesTheRecord) {
   plug.SetLatencySamples(64);
-  EXPECT_EQ(plug.Effect()->initialDelay, 64);
+  EXPECT_EQ(vst.Effect()->initialDelay, 64);
   EXPECT_EQ(plug.Latency(), 64);
 }
 
 TEST(AdapterCreation, FailuresAndProgramCount) {
   EXPECT_EQ(IVstAdapter::CreateInstance(nullptr, nullptr), nullptr);
-  EXPECT_EQ(IVstAdapter::CreateInstance(
-                nullptr, [](vst::audioMasterCallback) -> IVstAdapter* { return nullptr; }),
+  EXPECT_EQ(IVstAdapter::CreateInstance(nullptr, []() -> IEffectCore* { return nullptr; }),
             nullptr);
   EXPECT_EQ(IVstAdapter::CreateInstance(
-                nullptr,
-                [](vst::audioMasterCallback) -> IVstAdapter* { throw std::runtime_error("no"); }),
+                nullptr, []() -> IEffectCore* { throw std::runtime_error("no"); }),
             nullptr);
-  vst::AEffect* e = IVstAdapter::CreateInstance(
-      nullptr, [](vst::audioMasterCallback h) -> IVstAdapter* { return new Probe(h, 0); });
+  vst::AEffect* e =
+      IVstAdapter::CreateInstance(nullptr, []() -> IEffectCore* { return new Probe(0); });
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->numPrograms, 1);
   e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f);

@@ -24,7 +24,7 @@
 
 #include "ChildProcess.h"
 #include "TestHost.h"
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "raster/IBitmap.h"
 #include "X11HostDisplay.h"
 #include "XvfbServer.h"

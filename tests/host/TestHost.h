@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "DynamicLibrary.h"
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 namespace qwtest {
 

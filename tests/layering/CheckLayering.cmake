@@ -4,6 +4,9 @@
 # subfolders (src/editor/x11, src/raster/win, ...) count as their parent.
 # A quoted include whose first part is not a folder of SRC is the file's own
 # neighbour and always allowed; one that climbs out with ".." never is.
+# Each plug-in format has its own folder in host (host/vst2, ...): only
+# that folder includes its files, so no format includes another and the
+# product knows none of them; host's own files serve every format.
 cmake_minimum_required(VERSION 3.25)
 set(allowed_base "")
 set(allowed_dsp "")
@@ -13,6 +16,7 @@ set(allowed_editor core raster base)
 set(allowed_host core base)
 set(allowed_quillwave base core raster dsp host editor)
 set(layers base dsp raster core editor host quillwave)
+set(formats vst2 lv2 vst3)
 
 get_filename_component(SRC "${SRC}" ABSOLUTE)
 if(NOT IS_DIRECTORY "${SRC}")
@@ -44,6 +48,14 @@ foreach(rel IN LISTS files)
       continue()
     endif()
     string(REGEX MATCH "^[^/]+" to "${target}")
+    if(to STREQUAL "host" AND target MATCHES "^host/([^/]+)/")
+      set(format "${CMAKE_MATCH_1}")
+      if(format IN_LIST formats AND NOT rel MATCHES "^host/${format}/")
+        message(SEND_ERROR "src/${rel}:${n}: #include \"${target}\": only host/${format} includes the ${format} format's files")
+        math(EXPR violations "${violations} + 1")
+        continue()
+      endif()
+    endif()
     if(NOT to IN_LIST layers OR to STREQUAL from)
       continue()
     endif()

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "quillwave/Quillwave.h"
 #include "raster/IBitmap.h"
 #include "raster/PngImage.h"

@@ -6,6 +6,7 @@
 
 #include "AllocationCounter.h"
 #include "editor/IGraphics.h"
+#include "HostedQuillwave.h"
 #include "quillwave/Quillwave.h"
 
 using testsupport::AllocationCounter;
@@ -21,8 +22,9 @@ vst::VstIntPtr HostCallback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, 
 }  // namespace
 
 TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
-  Quillwave q(&HostCallback);
-  vst::AEffect* e = q.Effect();
+  HostedQuillwave qHost(&HostCallback);
+  Quillwave& q = qHost.Plugin();
+  vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
   e->dispatcher(e, vst::effSetBlockSize, 0, 512, nullptr, 0.0f);
@@ -84,8 +86,9 @@ TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
 // The open editor draws, follows automation and takes the mouse without
 // allocating once it has drawn itself once (images and fonts loaded).
 TEST(EditorDrawing, AllocatesNothingAfterTheFirstRedraw) {
-  Quillwave q(&HostCallback);
-  vst::AEffect* e = q.Effect();
+  HostedQuillwave qHost(&HostCallback);
+  Quillwave& q = qHost.Plugin();
+  vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
   IGraphics* g = q.Graphics();
   ASSERT_NE(g, nullptr);

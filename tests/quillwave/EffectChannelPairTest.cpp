@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dsp/StereoSweep.h"
+#include "HostedQuillwave.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -213,8 +214,9 @@ TEST(EffectChannelPair, OutputIsThePlainArithmetics) {
                                    std::to_string(tremolo) + " " + kLayoutNames[layout] +
                                    " frames " + std::to_string(frames);
           SCOPED_TRACE(what);
-          Quillwave q(&NoHost);
-          vst::AEffect* e = q.Effect();
+          HostedQuillwave qHost(&NoHost);
+          Quillwave& q = qHost.Plugin();
+          vst::AEffect* e = qHost.Effect();
           e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
           e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
           e->dispatcher(e, vst::effSetBlockSize, 0, 512, nullptr, 0.0f);
@@ -281,8 +283,9 @@ TEST(EffectChannelPair, AMinuteOfEveryModeStaysOnThePlainArithmetics) {
   const int blocks = int(60.0 * kFs) / frames;
   for (int mode = 0; mode < 4; ++mode) {
     SCOPED_TRACE("mode " + std::to_string(mode));
-    Quillwave q(&NoHost);
-    vst::AEffect* e = q.Effect();
+    HostedQuillwave qHost(&NoHost);
+    Quillwave& q = qHost.Plugin();
+    vst::AEffect* e = qHost.Effect();
     e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
     e->dispatcher(e, vst::effSetBlockSize, 0, frames, nullptr, 0.0f);
@@ -313,8 +316,8 @@ TEST(EffectChannelPair, GlidingResonanceTogetherAsAlone) {
   const int frames = 512;
   for (int mode = 0; mode < 4; ++mode) {
     SCOPED_TRACE("mode " + std::to_string(mode));
-    Quillwave pair(&NoHost), alone(&NoHost);
-    for (Quillwave* q : {&pair, &alone}) {
+    HostedQuillwave pair(&NoHost), alone(&NoHost);
+    for (HostedQuillwave* q : {&pair, &alone}) {
       vst::AEffect* e = q->Effect();
       e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
       e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
@@ -326,7 +329,7 @@ TEST(EffectChannelPair, GlidingResonanceTogetherAsAlone) {
     Deviation deviation;
     for (int block = 0; block < 60; ++block) {
       const float v = float(block % 10) / 10.0f;
-      for (Quillwave* q : {&pair, &alone}) {
+      for (HostedQuillwave* q : {&pair, &alone}) {
         vst::AEffect* e = q->Effect();
         e->setParameter(e, Quillwave::kResonance, v);
         e->setParameter(e, Quillwave::kMix, 1.0f - v);
@@ -347,8 +350,8 @@ TEST(EffectChannelPair, GlidingResonanceTogetherAsAlone) {
 // A 64-bit host block longer than the reserved storage runs in slices, each
 // exactly as if the host had sent it as a block of its own.
 TEST(EffectChannelPair, LongDoubleBlockEqualsItsSlices) {
-  Quillwave whole(&NoHost), sliced(&NoHost);
-  for (Quillwave* q : {&whole, &sliced}) {
+  HostedQuillwave whole(&NoHost), sliced(&NoHost);
+  for (HostedQuillwave* q : {&whole, &sliced}) {
     vst::AEffect* e = q->Effect();
     e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, float(kFs));
@@ -356,9 +359,9 @@ TEST(EffectChannelPair, LongDoubleBlockEqualsItsSlices) {
     e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
     e->setParameter(e, Quillwave::kFilterMode, 1.0f);
   }
-  const int slice = whole.SliceFrames();
+  const int slice = whole.Plugin().SliceFrames();
   ASSERT_GE(slice, 256);
-  ASSERT_EQ(slice, sliced.SliceFrames());
+  ASSERT_EQ(slice, sliced.Plugin().SliceFrames());
   const int frames = 2 * slice + slice / 3;
   Buffers a(Layout::kSeparate, frames, 7), b(Layout::kSeparate, frames, 7);
   whole.Effect()->processDoubleReplacing(whole.Effect(), a.in, a.out, frames);
@@ -375,8 +378,9 @@ TEST(EffectChannelPair, LongDoubleBlockEqualsItsSlices) {
 }
 
 TEST(EffectChannelPair, HugeBlockSizeReservesABoundedSlice) {
-  Quillwave q(&NoHost);
-  vst::AEffect* e = q.Effect();
+  HostedQuillwave qHost(&NoHost);
+  Quillwave& q = qHost.Plugin();
+  vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effSetBlockSize, 0, 25000000, nullptr, 0.0f);
   EXPECT_LE(q.SliceFrames(), 65536);
   EXPECT_GE(q.SliceFrames(), 4096);

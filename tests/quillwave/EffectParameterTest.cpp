@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "HostedQuillwave.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -40,7 +41,8 @@ const Expected kTable[] = {
 }  // namespace
 
 TEST(EffectParameters, TableAsDefined) {
-  Quillwave q(&NoHost);
+  HostedQuillwave qHost(&NoHost);
+  Quillwave& q = qHost.Plugin();
   for (int32_t i = 0; i < Quillwave::kParamCount; ++i) {
     const Expected& e = kTable[i];
     const IParameter* p = q.GetParameter(i);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "HostedQuillwave.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -13,8 +14,9 @@ vst::VstIntPtr NoHost(vst::AEffect*, vst::VstInt32, vst::VstInt32, vst::VstIntPt
 }  // namespace
 
 TEST(EffectPlots, CurveAndResponsesAfterOpen) {
-  Quillwave q(&NoHost);
-  vst::AEffect* e = q.Effect();
+  HostedQuillwave qHost(&NoHost);
+  Quillwave& q = qHost.Plugin();
+  vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
 
   const auto& freqs = q.ResponseFrequencies();

@@ -12,7 +12,7 @@
 
 #include "editor/IGraphics.h"
 #include "editor/IKnobControl.h"
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "quillwave/Quillwave.h"
 #include "raster/MemBitmap.h"
 #include "raster/PngImage.h"

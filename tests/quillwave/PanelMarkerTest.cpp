@@ -11,7 +11,7 @@
 #include "AllocationCounter.h"
 #include "editor/IGraphics.h"
 #include "editor/plot/IPlotMarker.h"
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "quillwave/Quillwave.h"
 #include "raster/MemBitmap.h"
 #include "raster/PngImage.h"

@@ -14,6 +14,7 @@
 #include "editor/headless/IGraphicsHeadless.h"
 #include "editor/plot/IPlotControlEx.h"
 #include "editor/plot/IThickLineGen.h"
+#include "HostedQuillwave.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -62,8 +63,9 @@ bool WritePng(const char* path, const IGraphicsHeadless& g, const IRect& area, i
 }  // namespace
 
 TEST(PlotPictures, OscillatorCurveAndFilledResponsesOnThePanel) {
-  Quillwave q(&NoHost);
-  vst::AEffect* e = q.Effect();
+  HostedQuillwave qHost(&NoHost);
+  Quillwave& q = qHost.Plugin();
+  vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
   e->setParameter(e, Quillwave::kFilterMode, 0.5f);  // the band-pass: two peaks
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "editor/IGraphics.h"
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
 #include "quillwave/Quillwave.h"
 
 namespace {
@@ -200,7 +200,7 @@ int main() {
   }
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-  auto* plugin = static_cast<Quillwave*>(static_cast<IVstAdapter*>(e->object));
+  auto* plugin = &static_cast<Quillwave&>(IVstAdapter::FromEffect(e)->Core());
   IGraphics* g = plugin->Graphics();
   if (!g) {
     std::fprintf(stderr, "thread stress: no editor\n");

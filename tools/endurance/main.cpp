@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "editor/IGraphics.h"
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
 #include "quillwave/Quillwave.h"
 
 extern "C" {
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
   dispatch(vst::effSetSampleRate, 0, 0, nullptr, float(kSampleRate));
   dispatch(vst::effSetBlockSize, 0, kMaxBlock);
   dispatch(vst::effMainsChanged, 0, 1);
-  auto* plugin = static_cast<Quillwave*>(static_cast<IVstAdapter*>(e->object));
+  auto* plugin = &static_cast<Quillwave&>(IVstAdapter::FromEffect(e)->Core());
   IGraphics* editor = plugin->Graphics();
   if (!editor) {
     std::fprintf(stderr, "endurance: no editor\n");

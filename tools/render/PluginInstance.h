@@ -2,7 +2,7 @@
 
 #include "HostTransport.h"
 #include "PluginLibrary.h"
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 #include <cstdint>
 #include <string>

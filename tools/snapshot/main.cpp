@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 #include "raster/IBitmap.h"
 #include "raster/PngWriter.h"
 

@@ -19,7 +19,7 @@
 #include "HostWindow.h"
 #include "TestHost.h"
 #include "editor/IGraphics.h"
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 
 using namespace qwtest;
 

@@ -21,8 +21,8 @@
 #include "X11HostDisplay.h"
 #include "XvfbTestSuite.h"
 #include "editor/x11/X11Connection.h"
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
 #include "quillwave/Quillwave.h"
 
 namespace qwtest {

@@ -10,7 +10,7 @@
 
 #include "DynamicLibrary.h"
 #include "X11HostDisplay.h"
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 namespace {
 vst::VstIntPtr Callback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr, void*,

@@ -9,8 +9,8 @@
 
 #include "base/TextCut.h"
 #include "core/ChunkHeader.h"
-#include "host/HostIdentity.h"
-#include "host/IVstAdapter.h"
+#include "host/vst2/HostIdentity.h"
+#include "host/vst2/IVstAdapter.h"
 
 namespace {
 
@@ -36,14 +36,14 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
   try {
     if (opcode == vst::effClose) {
       if (plug->destroying_) return 0;
-      if (plug->DeliveringOnThisThread()) {
+      if (plug->core_->DeliveringOnThisThread()) {
         // Asked from inside an edit callback: the delivery in progress
         // still runs on the instance, which ends when it returns.
         plug->closeAfterDelivery_ = true;
         return 0;
       }
       {
-        Hold hold(*plug);
+        IEffectCore::Hold hold(*plug->core_);
         if (plug->processDepth_ > 0) {
           // Asked from inside a process call: the block in progress still
           // needs the instance, which ends when that call returns.
@@ -57,18 +57,18 @@ vst::VstIntPtr IVstAdapter::VSTDispatcher(vst::AEffect* effect, vst::VstInt32 op
     if (opcode == vst::effEditIdle) {
       // The host's own thread, without the lock: the editor's edits reach
       // the host here.
-      plug->NoteHostIdle();
-      plug->DeliverHostEdits();
+      plug->core_->NoteHostIdle();
+      plug->core_->DeliverHostEdits();
       return 0;
     }
     vst::VstIntPtr result;
     {
-      Hold hold(*plug);
+      IEffectCore::Hold hold(*plug->core_);
       result = plug->Dispatch(opcode, index, value, ptr, opt);
     }
     // Closing the editor ends a gesture in progress: the host hears it now,
     // on its own thread, not at some later idle call it may never make.
-    if (opcode == vst::effEditClose && plug->HostEditsPending()) plug->DeliverHostEdits();
+    if (opcode == vst::effEditClose && plug->core_->HostEditsPending()) plug->core_->DeliverHostEdits();
     return result;
   } catch (...) {
     return 0;
@@ -90,17 +90,17 @@ void IVstAdapter::Destroy(vst::AEffect* effect) {
   // open closes first, while the whole plug-in still exists (its window's
   // thread may be drawing it), and the host hears the end of a gesture it
   // cut short.
-  plug->Lock();
-  if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-  plug->Unlock();
-  plug->DeliverHostEdits();
+  plug->core_->Lock();
+  if (IEditorLink* editor = plug->core_->Editor()) editor->CloseWindow();
+  plug->core_->Unlock();
+  plug->core_->DeliverHostEdits();
   effect->object = nullptr;
   delete plug;
 }
 
 vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
                                      vst::VstIntPtr value, void* ptr, float opt) {
-  Hold hold(*this);
+  IEffectCore::Hold hold(*core_);
   if (processDepth_ > 0) {
     // A host callback during processing (a time query, say) answered with
     // a request: what would move or free the buffers and state of the block
@@ -120,51 +120,51 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
         break;
     }
   }
-  const bool validParam = index >= 0 && index < ParameterCount();
+  const bool validParam = index >= 0 && index < core_->ParameterCount();
   switch (opcode) {
     case vst::effOpen:
       PrepareForHost();
-      for (int32_t i = 0; i < ParameterCount(); ++i) ParamChanged(i);
+      for (int32_t i = 0; i < core_->ParameterCount(); ++i) core_->ParamChanged(i);
       return 0;
 
     case vst::effSetProgram:
-      if (!KeepsStateInChunks()) ModifyCurrentPreset();
-      if (value >= 0 && value < PresetCount()) LoadPreset(static_cast<int32_t>(value));
+      if (!core_->KeepsStateInChunks()) core_->ModifyCurrentPreset();
+      if (value >= 0 && value < core_->PresetCount()) core_->LoadPreset(static_cast<int32_t>(value));
       return 0;
     case vst::effGetProgram:
-      return CurrentPresetIndex();
+      return core_->CurrentPresetIndex();
     case vst::effSetProgramName:
       if (ptr) {
-        ModifyCurrentPreset(static_cast<const char*>(ptr));
-        OnPresetChanged();
+        core_->ModifyCurrentPreset(static_cast<const char*>(ptr));
+        core_->OnPresetChanged();
       }
       return 0;
     case vst::effGetProgramName:
       if (ptr) {
-        const IPresetSlot* preset = GetPreset(CurrentPresetIndex());
+        const IPresetSlot* preset = core_->GetPreset(core_->CurrentPresetIndex());
         CopyText(ptr, preset ? preset->Name() : "", vst::kVstMaxProgNameLen);
       }
       return 0;
     case vst::effGetProgramNameIndexed: {
       if (!ptr) return 0;
-      const IPresetSlot* preset = GetPreset(index);
+      const IPresetSlot* preset = core_->GetPreset(index);
       CopyText(ptr, preset ? preset->Name() : "", vst::kVstMaxProgNameLen);
       return static_cast<char*>(ptr)[0] ? 1 : 0;
     }
 
     case vst::effGetParamLabel:
       if (validParam && ptr)
-        CopyText(ptr, GetParameter(index)->LabelForHost(), vst::kVstMaxParamStrLen);
+        CopyText(ptr, core_->GetParameter(index)->LabelForHost(), vst::kVstMaxParamStrLen);
       return 0;
     case vst::effGetParamDisplay:
       if (validParam && ptr) {
         char display[IParameter::kTextSize];
-        GetParameter(index)->DisplayForHost(display, sizeof display);
+        core_->GetParameter(index)->DisplayForHost(display, sizeof display);
         CopyText(ptr, display, vst::kVstMaxParamStrLen);
       }
       return 0;
     case vst::effGetParamName:
-      if (validParam && ptr) CopyText(ptr, GetParameter(index)->NameForHost(), kParamNameBytes);
+      if (validParam && ptr) CopyText(ptr, core_->GetParameter(index)->NameForHost(), kParamNameBytes);
       return 0;
     case vst::effCanBeAutomated:
       return 1;
@@ -176,39 +176,39 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
       // would turn every coefficient into garbage (at 1e16 Hz the filters'
       // poles sit on the unit circle and a leftover slope grows without
       // bound); keep the one we have.
-      if (std::isfinite(opt) && opt > 0.0f && opt <= 1e7f) sampleRate_ = opt;
-      Reset();
+      if (std::isfinite(opt) && opt > 0.0f && opt <= 1e7f) core_->SetSampleRate(opt);
+      core_->Reset();
       return 0;
     case vst::effSetBlockSize:
-      SetBlockFrames(value < 0 ? 0 : (value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value)));
-      Reset();
+      core_->SetBlockFrames(value < 0 ? 0 : (value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value)));
+      core_->Reset();
       return 0;
     case vst::effMainsChanged:
       if (value != 0) {
-        ActivationChanged(true);
+        core_->ActivationChanged(true);
       } else {
-        ActivationChanged(false);
-        Reset();
+        core_->ActivationChanged(false);
+        core_->Reset();
       }
       return 0;
 
     case vst::effEditGetRect:
-      if (!ptr || !editor_) return 0;
+      if (!ptr || !core_->Editor()) return 0;
       *static_cast<vst::ERect**>(ptr) = &editorRect_;
       return 1;
     case vst::effEditOpen:
       // A host that calls idle gets its first call in before the editor's
       // thread would take over delivering its edits.
-      NoteHostIdle();
-      if (editor_ && editor_->OpenWindow(ptr)) {
-        OnEditorOpen();
+      core_->NoteHostIdle();
+      if (core_->Editor() && core_->Editor()->OpenWindow(ptr)) {
+        core_->OnEditorOpen();
         return 1;
       }
       return 0;
     case vst::effEditClose:
-      if (!editor_) return 0;
-      OnEditorClose();
-      editor_->CloseWindow();
+      if (!core_->Editor()) return 0;
+      core_->OnEditorClose();
+      core_->Editor()->CloseWindow();
       return 1;
     case vst::effIdle:
       return 0;
@@ -227,7 +227,7 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
     case vst::effGetOutputProperties:
       return PinProperties(false, index, static_cast<vst::VstPinProperties*>(ptr));
     case vst::effGetPlugCategory:
-      return IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
+      return core_->IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
     case vst::effProcessVarIo:
       return 0;
     case vst::effSetSpeakerArrangement:
@@ -241,31 +241,31 @@ vst::VstIntPtr IVstAdapter::Dispatch(vst::VstInt32 opcode, vst::VstInt32 index,
 
     case vst::effGetEffectName:
       if (!ptr) return 0;
-      CopyText(ptr, EffectName(), vst::kVstMaxEffectNameLen);
+      CopyText(ptr, core_->EffectName(), vst::kVstMaxEffectNameLen);
       return 1;
     case vst::effGetVendorString:
       if (!ptr) return 0;
-      CopyText(ptr, VendorName(), vst::kVstMaxVendorStrLen);
+      CopyText(ptr, core_->VendorName(), vst::kVstMaxVendorStrLen);
       return 1;
     case vst::effGetProductString:
       if (!ptr) return 0;
-      CopyText(ptr, ProductName(), vst::kVstMaxProductStrLen);
+      CopyText(ptr, core_->ProductName(), vst::kVstMaxProductStrLen);
       return 1;
     case vst::effGetVendorVersion:
-      return host_identity::DecimalFromVersionWord(VersionWord());
+      return host_identity::DecimalFromVersionWord(core_->VersionWord());
     case vst::effVendorSpecific:
       return VendorSpecific(index, value, ptr, opt);
     case vst::effCanDo:
-      return CanDo(static_cast<const char*>(ptr), UsesMidi());
+      return CanDo(static_cast<const char*>(ptr), core_->UsesMidi());
     case vst::effGetTailSize:
-      return TailSize();
+      return core_->TailSize();
     case vst::effGetVstVersion:
       return vst::kVstVersion;
     case vst::effGetMidiKeyName: {
       if (!ptr) return 0;
       auto* key = static_cast<vst::MidiKeyName*>(ptr);
       key->keyName[0] = 0;
-      return MidiNoteName(key->thisKeyNumber, key->keyName) ? 1 : 0;
+      return core_->MidiNoteName(key->thisKeyNumber, key->keyName) ? 1 : 0;
     }
     default:
       // Deprecated, offline, MIDI-program, process start/stop, precision and
@@ -312,10 +312,10 @@ vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
   if (!chunk_header::Write(chunk)) return 0;
   bool ok;
   if (bank) {
-    ModifyCurrentPreset();
-    ok = SerializePresets(chunk);
+    core_->ModifyCurrentPreset();
+    ok = core_->SerializePresets(chunk);
   } else {
-    ok = SaveState(chunk);
+    ok = core_->SaveState(chunk);
   }
   if (!ok || chunk.Size() <= 0) return 0;
   *static_cast<void**>(ptr) = chunk.Data();
@@ -351,32 +351,32 @@ vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void*
   if (start == chunk_header::kSize) chunk.GetUInt32(&version, 4);
   int32_t position;
   if (bank && version >= chunk_header::kVersion) {
-    position = UnserializePresets(chunk, start);
+    position = core_->UnserializePresets(chunk, start);
   } else {
-    position = LoadState(chunk, start);
-    ModifyCurrentPreset();
+    position = core_->LoadState(chunk, start);
+    core_->ModifyCurrentPreset();
   }
   if (position < 0) return 0;
-  RefreshParameterControls();
+  core_->RefreshParameterControls();
   return 1;
 }
 
 vst::VstIntPtr IVstAdapter::String2Parameter(int32_t index, const char* text) {
-  IParameter* p = GetParameter(index);
+  IParameter* p = core_->GetParameter(index);
   if (!p) return 0;
   if (!text) return 1;
   double v;
   if (!p->ValueFromText(text, &v)) return 0;
-  if (editor_) editor_->PushParameterToControls(index, v, false);
+  if (core_->Editor()) core_->Editor()->PushParameterToControls(index, v, false);
   p->SetClamped(v);
-  ParamChanged(index);
+  core_->ParamChanged(index);
   return 1;
 }
 
 vst::VstIntPtr IVstAdapter::PinProperties(bool input, int32_t index, vst::VstPinProperties* pin) {
-  const int32_t count = input ? InputCount() : OutputCount();
+  const int32_t count = input ? core_->InputCount() : core_->OutputCount();
   if (!pin || index < 0 || index >= count) return 0;
-  const ChannelBinding* b = input ? InputBinding(index) : OutputBinding(index);
+  const ChannelBinding* b = input ? core_->InputBinding(index) : core_->OutputBinding(index);
   pin->flags = vst::kVstPinIsActive;
   if (index % 2 == 0 && index + 1 < count) pin->flags |= vst::kVstPinIsStereo;
   const char* label = b->label.Get();
@@ -390,10 +390,10 @@ vst::VstIntPtr IVstAdapter::PinProperties(bool input, int32_t index, vst::VstPin
 
 void IVstAdapter::ApplyArrangement(const vst::VstSpeakerArrangement* arrangement, bool input) {
   if (!arrangement) return;
-  const int32_t count = input ? InputCount() : OutputCount();
+  const int32_t count = input ? core_->InputCount() : core_->OutputCount();
   const int32_t n = arrangement->numChannels < 0 ? 0 : arrangement->numChannels;
   for (int32_t i = 0; i < count; ++i) {
-    ChannelBinding* b = input ? InputBinding(i) : OutputBinding(i);
+    ChannelBinding* b = input ? core_->InputBinding(i) : core_->OutputBinding(i);
     if (i < n) {
       b->connected = true;
     } else {
@@ -406,12 +406,12 @@ void IVstAdapter::ApplyArrangement(const vst::VstSpeakerArrangement* arrangement
 
 vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
                                            float opt) {
-  const bool validParam = value >= 0 && value < ParameterCount();
+  const bool validParam = value >= 0 && value < core_->ParameterCount();
   if (index == vst::effGetParamDisplay) {
     if (!ptr) return 0;
     if (validParam) {
       char display[IParameter::kTextSize];
-      GetParameter(static_cast<int32_t>(value))
+      core_->GetParameter(static_cast<int32_t>(value))
           ->DisplayForHostNormalized(opt, display, sizeof display);
       CopyText(ptr, display, vst::kVstMaxParamStrLen);
     }
@@ -419,7 +419,7 @@ vst::VstIntPtr IVstAdapter::VendorSpecific(int32_t index, vst::VstIntPtr value, 
   }
   if (index == vst::effGetParamName) {
     if (validParam &&
-        GetParameter(static_cast<int32_t>(value))->GetKind() != IParameter::kContinuous)
+        core_->GetParameter(static_cast<int32_t>(value))->GetKind() != IParameter::kContinuous)
       return kVendorAnswer;
     return 0;
   }
@@ -447,14 +447,14 @@ vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
       message.status = static_cast<uint8_t>(m->midiData[0]);
       message.data1 = static_cast<uint8_t>(m->midiData[1]);
       message.data2 = static_cast<uint8_t>(m->midiData[2]);
-      ProcessMidiMessage(message);
+      core_->ProcessMidiMessage(message);
     } else if (e->type == vst::kVstSysExType && reaches(e, kSysExEnd)) {
       const auto* s = reinterpret_cast<const vst::VstMidiSysexEvent*>(e);
       SysExMessage message;
       message.offset = s->deltaFrames;
       message.size = s->dumpBytes;
       message.data = reinterpret_cast<const uint8_t*>(s->sysexDump);
-      ProcessSystemExclusive(message);
+      core_->ProcessSystemExclusive(message);
     }
   }
   return 1;
@@ -462,7 +462,7 @@ vst::VstIntPtr IVstAdapter::ProcessEvents(const vst::VstEvents* events) {
 
 vst::VstIntPtr IVstAdapter::CanDo(const char* text, bool usesMidi) {
   if (!text) return 0;
-  TraceHook(__func__, __LINE__, "%s", text);
+  IEffectCore::TraceHook(__func__, __LINE__, "%s", text);
   if (!std::strcmp(text, "receiveVstTimeInfo")) return 1;
   if (!std::strcmp(text, "sendVstEvents") || !std::strcmp(text, "sendVstMidiEvent") ||
       !std::strcmp(text, "receiveVstEvents") || !std::strcmp(text, "receiveVstMidiEvent"))

@@ -1,10 +1,10 @@
-#include "host/IVstAdapter.h"
+#include "host/vst2/IVstAdapter.h"
 
 #include <cstring>
 #include <limits>
 #include <mutex>
 
-#include "host/HostIdentity.h"
+#include "host/vst2/HostIdentity.h"
 
 namespace {
 
@@ -34,20 +34,19 @@ vst::AEffect* IVstAdapter::CreateInstance(vst::audioMasterCallback host, Factory
   std::lock_guard<std::mutex> lock(ConstructionLock());
   IVstAdapter* plug = nullptr;
   try {
-    plug = make ? make(host) : nullptr;
-    if (!plug) return nullptr;
-    plug->InitializeUndefinedPresets();
+    std::unique_ptr<IEffectCore> core(make ? make() : nullptr);
+    if (!core) return nullptr;
+    core->InitializeUndefinedPresets();
+    plug = new IVstAdapter(host, std::move(core));
   } catch (...) {
-    delete plug;
     return nullptr;
   }
   if (plug->effect_.numPrograms < 1) plug->effect_.numPrograms = 1;
   return &plug->effect_;
 }
 
-IVstAdapter::IVstAdapter(vst::audioMasterCallback host, int32_t parameterCount, int32_t presetCount,
-                         const char* channelIOConfigs)
-    : IEffectCore(parameterCount, presetCount, channelIOConfigs), host_(host) {
+IVstAdapter::IVstAdapter(vst::audioMasterCallback host, std::unique_ptr<IEffectCore> core)
+    : core_(std::move(core)), host_(host) {
   std::memset(&effect_, 0, sizeof effect_);
   effect_.magic = vst::kEffectMagic;
   effect_.dispatcher = &VSTDispatcher;
@@ -56,31 +55,37 @@ IVstAdapter::IVstAdapter(vst::audioMasterCallback host, int32_t parameterCount, 
   effect_.getParameter = &VSTGetParameter;
   effect_.processReplacing = &VSTProcessFloats;
   effect_.processDoubleReplacing = &VSTProcessDoubles;
-  effect_.numPrograms = PresetCount();
-  effect_.numParams = ParameterCount();
-  effect_.numInputs = InputCount();
-  effect_.numOutputs = OutputCount();
+  effect_.numPrograms = core_->PresetCount();
+  effect_.numParams = core_->ParameterCount();
+  effect_.numInputs = core_->InputCount();
+  effect_.numOutputs = core_->OutputCount();
   effect_.flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing;
-  if (LegalIO(1, -1)) effect_.flags |= vst::effFlagsCanMono;
-  effect_.initialDelay = Latency();
+  if (core_->LegalIO(1, -1)) effect_.flags |= vst::effFlagsCanMono;
+  effect_.initialDelay = core_->Latency();
   effect_.ioRatio = 1.0f;
   effect_.object = this;
-  effect_.uniqueID = UniqueId();
-  effect_.version = host_identity::DecimalFromVersionWord(VersionWord());
+  effect_.uniqueID = core_->UniqueId();
+  effect_.version = host_identity::DecimalFromVersionWord(core_->VersionWord());
 
   std::memset(&inputArrangement_, 0, sizeof inputArrangement_);
   std::memset(&outputArrangement_, 0, sizeof outputArrangement_);
-  inputArrangement_.numChannels = InputCount();
-  inputArrangement_.type = ArrangementType(InputCount());
-  outputArrangement_.numChannels = OutputCount();
-  outputArrangement_.type = ArrangementType(OutputCount());
+  inputArrangement_.numChannels = core_->InputCount();
+  inputArrangement_.type = ArrangementType(core_->InputCount());
+  outputArrangement_.numChannels = core_->OutputCount();
+  outputArrangement_.type = ArrangementType(core_->OutputCount());
 
-  for (int32_t i = 0; i < InputCount(); ++i) InputBinding(i)->connected = true;
-  for (int32_t i = 0; i < OutputCount(); ++i) OutputBinding(i)->connected = true;
-  SetBlockFrames(kDefaultBlockFrames);
+  for (int32_t i = 0; i < core_->InputCount(); ++i) core_->InputBinding(i)->connected = true;
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) core_->OutputBinding(i)->connected = true;
+  core_->SetBlockFrames(kDefaultBlockFrames);
+  UpdateEditorRect();
+  core_->ConnectHost(this);
 }
 
-IVstAdapter::~IVstAdapter() = default;
+IVstAdapter::~IVstAdapter() {
+  // The effect goes first, and asks nothing of the host on its way out.
+  core_->ConnectHost(nullptr);
+  core_.reset();
+}
 
 // ---- calls into the host ----
 
@@ -208,42 +213,30 @@ void IVstAdapter::PrepareForHost() {
   const int32_t id = HostIdentifier();
   if (id == 15 || id == 17 || id == 20) {
     // These hosts hand over channels beyond the second in their own way.
-    for (int32_t i = 2; i < InputCount(); ++i) {
-      ChannelBinding* b = InputBinding(i);
+    for (int32_t i = 2; i < core_->InputCount(); ++i) {
+      ChannelBinding* b = core_->InputBinding(i);
       b->connected = false;
       *b->slot = b->Scratch();
     }
-    for (int32_t i = 2; i < OutputCount(); ++i) OutputBinding(i)->connected = true;
+    for (int32_t i = 2; i < core_->OutputCount(); ++i) core_->OutputBinding(i)->connected = true;
   }
-  inputArrangement_.numChannels = effect_.numInputs = InputCount();
-  outputArrangement_.numChannels = effect_.numOutputs = OutputCount();
-  AfterHostPreparation();
+  inputArrangement_.numChannels = effect_.numInputs = core_->InputCount();
+  outputArrangement_.numChannels = effect_.numOutputs = core_->OutputCount();
+  core_->AfterHostPreparation();
 }
 
 // ---- editor and latency ----
 
 void IVstAdapter::UpdateEditorRect() {
-  if (!editor_) return;
+  const IEditorLink* editor = core_->Editor();
+  if (!editor) return;
+  effect_.flags |= vst::effFlagsHasEditor;
   editorRect_.top = 0;
   editorRect_.left = 0;
-  editorRect_.right = static_cast<vst::VstInt16>(editor_->Width());
-  editorRect_.bottom = static_cast<vst::VstInt16>(editor_->Height());
+  editorRect_.right = static_cast<vst::VstInt16>(editor->Width());
+  editorRect_.bottom = static_cast<vst::VstInt16>(editor->Height());
 }
 
-void IVstAdapter::AttachEditor(IEditorLink* graphics) {
-  IEffectCore::AttachEditor(graphics);
-  if (!editor_) return;
-  effect_.flags |= vst::effFlagsHasEditor;
-  UpdateEditorRect();
-}
+void IVstAdapter::EditorResized() { UpdateEditorRect(); }
 
-void IVstAdapter::NotifyEditorResized(int32_t, int32_t) {
-  // The editor's own size counts, not the numbers passed along.
-  UpdateEditorRect();
-  OnEditorResized();
-}
-
-void IVstAdapter::SetLatencySamples(int32_t samples) {
-  IEffectCore::SetLatencySamples(samples);
-  effect_.initialDelay = samples;
-}
+void IVstAdapter::LatencyChanged(int32_t samples) { effect_.initialDelay = samples; }

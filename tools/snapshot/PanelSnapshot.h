@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 class IGraphics;
 class Quillwave;

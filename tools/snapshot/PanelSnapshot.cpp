@@ -1,4 +1,4 @@
-#include "quillwave/PanelSnapshot.h"
+#include "snapshot/PanelSnapshot.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "editor/IGraphics.h"
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
 #include "quillwave/Quillwave.h"
 #include "raster/SysBitmap.h"
 
@@ -24,7 +24,7 @@ PanelSnapshot::PanelSnapshot() {
   effect_ = IVstAdapter::CreateInstance(&HostCallback, &CreatePluginInstance);
   if (!effect_) return;
   effect_->user = this;
-  plugin_ = static_cast<Quillwave*>(static_cast<IVstAdapter*>(effect_->object));
+  plugin_ = &static_cast<Quillwave&>(IVstAdapter::FromEffect(effect_)->Core());
   effect_->dispatcher(effect_, vst::effOpen, 0, 0, nullptr, 0.0f);
 }
 

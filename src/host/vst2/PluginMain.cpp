@@ -1,7 +1,7 @@
 // The library's exported entry points. Each call builds one instance of the
 // plug-in the library carries and hands its AEffect record to the host.
-#include "host/IVstAdapter.h"
-#include "host/PluginFactory.h"
+#include "host/vst2/IVstAdapter.h"
+#include "core/PluginFactory.h"
 
 #ifdef _WIN32
 #define QW_EXPORT __declspec(dllexport)

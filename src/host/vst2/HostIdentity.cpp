@@ -1,4 +1,4 @@
-#include "host/HostIdentity.h"
+#include "host/vst2/HostIdentity.h"
 
 #include <cctype>
 #include <cstring>

@@ -2,18 +2,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "core/IEffectCore.h"
 #include "core/StateChunk.h"
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
-// The VST 2.4 face of a plug-in instance: owns the AEffect record the host
-// keeps, answers the dispatcher, runs the process and parameter callbacks
-// and makes every call back into the host. The record's `object` field leads
-// back to the instance, so each callback finds it from the record alone.
-class IVstAdapter : public IEffectCore {
+// The VST 2.4 face of a plug-in instance: owns the effect and the AEffect
+// record the host keeps, answers the dispatcher, runs the process and
+// parameter callbacks and makes every call back into the host. The record's
+// `object` field leads back to the adapter, so each callback finds it from
+// the record alone.
+class IVstAdapter final : public IHostLink {
  public:
-  using Factory = IVstAdapter* (*)(vst::audioMasterCallback host);
+  using Factory = IEffectCore* (*)();
 
   static constexpr int32_t kDefaultBlockFrames = 1024;
   static constexpr int32_t kChunkGranularity = 4096;
@@ -25,16 +27,26 @@ class IVstAdapter : public IEffectCore {
   // returns its record; null when construction failed. Never throws.
   static vst::AEffect* CreateInstance(vst::audioMasterCallback host, Factory make) noexcept;
 
-  explicit IVstAdapter(vst::audioMasterCallback host,
-                       int32_t parameterCount = kDefaultParameterCount,
-                       int32_t presetCount = kDefaultPresetCount,
-                       const char* channelIOConfigs = kDefaultChannelIO);
-  ~IVstAdapter() override;
+  // Takes the effect (never null) and connects itself as its host.
+  IVstAdapter(vst::audioMasterCallback host, std::unique_ptr<IEffectCore> core);
+  ~IVstAdapter();
+  IVstAdapter(const IVstAdapter&) = delete;
+  IVstAdapter& operator=(const IVstAdapter&) = delete;
 
+  // The adapter behind a record the host holds; null for none.
+  static IVstAdapter* FromEffect(vst::AEffect* effect) {
+    return effect ? static_cast<IVstAdapter*>(effect->object) : nullptr;
+  }
+
+  IEffectCore& Core() const { return *core_; }
   vst::AEffect* Effect() { return &effect_; }
   const vst::ERect& EditorRect() const { return editorRect_; }
   const vst::VstSpeakerArrangement& InputArrangement() const { return inputArrangement_; }
   const vst::VstSpeakerArrangement& OutputArrangement() const { return outputArrangement_; }
+
+  // The host's identifier (see IHostLink) and its version word, asked once.
+  int32_t HostIdentifier() override;
+  int32_t HostVersion() const { return hostVersion_; }
 
   // ---- calls into the host ----
   void BeginParameterGesture(int32_t index) override;
@@ -49,17 +61,10 @@ class IVstAdapter : public IEffectCore {
   bool SendMidiMessage(const MidiMessage& message) override;
   bool SendSystemExclusive(const SysExMessage& message) override;
 
-  // ---- host identification and preparation ----
-  int32_t HostIdentifier() override;
-  void PrepareForHost() override;
-
   // A close the host asked for from inside an edit callback.
   bool CloseAfterDelivery() override;
-
-  // ---- editor and latency ----
-  void AttachEditor(IEditorLink* graphics) override;
-  void NotifyEditorResized(int32_t width, int32_t height) override;
-  void SetLatencySamples(int32_t samples) override;
+  void EditorResized() override;
+  void LatencyChanged(int32_t samples) override;
 
   // The request that follows the record's `dispatcher` (under the lock).
   vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,
@@ -106,6 +111,8 @@ class IVstAdapter : public IEffectCore {
   vst::VstIntPtr CallHost(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
                           void* ptr = nullptr, float opt = 0.0f);
   const vst::VstTimeInfo* QueryTime(vst::VstInt32 wanted);
+  // Host-specific channel handling, once, when the host opens the instance.
+  void PrepareForHost();
   void UpdateEditorRect();
 
   // The process paths, run by RunProcess under the lock. A process call
@@ -132,8 +139,11 @@ class IVstAdapter : public IEffectCore {
   vst::VstIntPtr ProcessEvents(const vst::VstEvents* events);
   static vst::VstIntPtr CanDo(const char* text, bool usesMidi);
 
+  std::unique_ptr<IEffectCore> core_;
   vst::ERect editorRect_{};
   vst::audioMasterCallback host_ = nullptr;
+  int32_t hostIdentifier_ = -1;  // not asked yet
+  int32_t hostVersion_ = 0;
   vst::VstSpeakerArrangement inputArrangement_{};
   vst::VstSpeakerArrangement outputArrangement_{};
   bool hostPrepared_ = false;

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "host/DenormalGuard.h"
-#include "host/IVstAdapter.h"
+#include "host/vst2/IVstAdapter.h"
 
 namespace {
 IVstAdapter* Instance(vst::AEffect* effect) {
@@ -30,7 +30,7 @@ void IVstAdapter::RunProcess(vst::AEffect* effect, Block block) {
   if (!plug) return;
   bool close = false;
   try {
-    Hold hold(*plug);
+    IEffectCore::Hold hold(*plug->core_);
     ++plug->processDepth_;
     try {
       block(*plug);
@@ -66,8 +66,8 @@ template <class Sample>
 void IVstAdapter::SilenceHostOutputs(Sample** outputs, int32_t frames) {
   if (!outputs || frames <= 0) return;
   int32_t cursor = 0;
-  for (int32_t i = 0; i < OutputCount(); ++i) {
-    if (!OutputBinding(i)->connected) continue;
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) {
+    if (!core_->OutputBinding(i)->connected) continue;
     if (Sample* out = outputs[cursor]) std::fill(out, out + frames, Sample(0));
     ++cursor;
   }
@@ -79,34 +79,34 @@ void IVstAdapter::ProcessDoubleBlock(double** inputs, double** outputs, int32_t 
     return;
   }
   DenormalGuard denormals;
-  if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
+  if (core_->UsesMidi()) CallHost(vst::audioMasterWantMidi);
   // The host's buffers hold the whole block, but a channel the host left out
   // works on its own scratch buffer of block-size length: a longer block is
   // processed in slices that fit it.
   int32_t capacity = INT32_MAX;
-  for (int32_t i = 0; i < InputCount(); ++i) {
-    const ChannelBinding* b = InputBinding(i);
+  for (int32_t i = 0; i < core_->InputCount(); ++i) {
+    const ChannelBinding* b = core_->InputBinding(i);
     if (!b->connected && b->ScratchFrames() > 0) capacity = std::min(capacity, b->ScratchFrames());
   }
-  for (int32_t i = 0; i < OutputCount(); ++i) {
-    const ChannelBinding* b = OutputBinding(i);
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) {
+    const ChannelBinding* b = core_->OutputBinding(i);
     if (!b->connected && b->ScratchFrames() > 0) capacity = std::min(capacity, b->ScratchFrames());
   }
   int32_t done = 0;
   do {
     const int32_t n = std::min(capacity, frames - done);
     BindDoubles(inputs, outputs, done);
-    hostSlice_ = {done, frames};
-    ProcessDoubles(InputData(), OutputData(), n);
+    core_->SetHostSlice({done, frames});
+    core_->ProcessDoubles(core_->InputData(), core_->OutputData(), n);
     done += n;
   } while (done < frames);
-  hostSlice_ = HostSlice{};
+  core_->SetHostSlice({});
 }
 
 void IVstAdapter::BindDoubles(double** inputs, double** outputs, int32_t offset) {
   int32_t cursor = 0;
-  for (int32_t i = 0; i < InputCount(); ++i) {
-    ChannelBinding* b = InputBinding(i);
+  for (int32_t i = 0; i < core_->InputCount(); ++i) {
+    ChannelBinding* b = core_->InputBinding(i);
     if (!b->connected) {
       // Its own buffer, wherever the last block size change put it.
       *b->slot = b->Scratch();
@@ -117,8 +117,8 @@ void IVstAdapter::BindDoubles(double** inputs, double** outputs, int32_t offset)
     ++cursor;
   }
   cursor = 0;
-  for (int32_t i = 0; i < OutputCount(); ++i) {
-    ChannelBinding* b = OutputBinding(i);
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) {
+    ChannelBinding* b = core_->OutputBinding(i);
     if (!b->connected) {
       *b->slot = b->Scratch();
       continue;
@@ -136,16 +136,16 @@ void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t fra
     return;
   }
   DenormalGuard denormals;
-  if (UsesMidi()) CallHost(vst::audioMasterWantMidi);
+  if (core_->UsesMidi()) CallHost(vst::audioMasterWantMidi);
   if (frames <= 0) return;
 
   // The scratch buffers hold one block; a longer call is processed in slices
   // so nothing is written past them and every output frame is produced.
-  int32_t capacity = BlockSize();
-  for (int32_t i = 0; i < InputCount(); ++i)
-    capacity = std::min(capacity, InputBinding(i)->ScratchFrames());
-  for (int32_t i = 0; i < OutputCount(); ++i)
-    capacity = std::min(capacity, OutputBinding(i)->ScratchFrames());
+  int32_t capacity = core_->BlockSize();
+  for (int32_t i = 0; i < core_->InputCount(); ++i)
+    capacity = std::min(capacity, core_->InputBinding(i)->ScratchFrames());
+  for (int32_t i = 0; i < core_->OutputCount(); ++i)
+    capacity = std::min(capacity, core_->OutputBinding(i)->ScratchFrames());
   if (capacity <= 0) {
     // No scratch room at all (block size 0): replacing calls still owe the
     // host a defined output.
@@ -154,18 +154,18 @@ void IVstAdapter::ProcessFloatBlock(float** inputs, float** outputs, int32_t fra
   }
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(capacity, frames - done);
-    hostSlice_ = {done, frames};
+    core_->SetHostSlice({done, frames});
     ProcessFloatSlice(inputs, outputs, done, n, accumulate);
     done += n;
   }
-  hostSlice_ = HostSlice{};
+  core_->SetHostSlice({});
 }
 
 void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t offset, int32_t frames,
                                     bool accumulate) {
   int32_t cursor = 0;
-  for (int32_t i = 0; i < InputCount(); ++i) {
-    ChannelBinding* b = InputBinding(i);
+  for (int32_t i = 0; i < core_->InputCount(); ++i) {
+    ChannelBinding* b = core_->InputBinding(i);
     if (!b->connected) {
       // Its own buffer, wherever the last block size change put it.
       *b->slot = b->Scratch();
@@ -182,8 +182,8 @@ void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t off
     ++cursor;
   }
   cursor = 0;
-  for (int32_t i = 0; i < OutputCount(); ++i) {
-    ChannelBinding* b = OutputBinding(i);
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) {
+    ChannelBinding* b = core_->OutputBinding(i);
     *b->slot = b->Scratch();
     if (!b->connected) continue;
     float* out = outputs ? outputs[cursor] : nullptr;
@@ -191,10 +191,10 @@ void IVstAdapter::ProcessFloatSlice(float** inputs, float** outputs, int32_t off
     ++cursor;
   }
 
-  ProcessDoubles(InputData(), OutputData(), frames);
+  core_->ProcessDoubles(core_->InputData(), core_->OutputData(), frames);
 
-  for (int32_t i = 0; i < OutputCount(); ++i) {
-    ChannelBinding* b = OutputBinding(i);
+  for (int32_t i = 0; i < core_->OutputCount(); ++i) {
+    ChannelBinding* b = core_->OutputBinding(i);
     if (!b->connected || !b->destination32) continue;
     const double* result = *b->slot;
     float* out = b->destination32;
@@ -211,8 +211,8 @@ void IVstAdapter::VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, flo
   IVstAdapter* plug = Instance(effect);
   if (!plug) return;
   try {
-    Hold hold(*plug);
-    IParameter* p = plug->GetParameter(index);
+    IEffectCore::Hold hold(*plug->core_);
+    IParameter* p = plug->core_->GetParameter(index);
     // A value that is not a number would poison the parameter and every
     // derived coefficient: ignore it.
     if (!p || !std::isfinite(value)) return;
@@ -221,9 +221,9 @@ void IVstAdapter::VSTSetParameter(vst::AEffect* effect, vst::VstInt32 index, flo
     // the top), where the effect was never meant to run and where a saved
     // state could not bring it back (state values are clamped on loading).
     value = std::clamp(value, 0.0f, 1.0f);
-    plug->PushNormalizedToControls(index, value);
+    plug->core_->PushNormalizedToControls(index, value);
     p->SetFromNormalized(value);
-    plug->ParamChanged(index);
+    plug->core_->ParamChanged(index);
   } catch (...) {
   }
 }
@@ -232,8 +232,8 @@ float IVstAdapter::VSTGetParameter(vst::AEffect* effect, vst::VstInt32 index) {
   IVstAdapter* plug = Instance(effect);
   if (!plug) return 0.0f;
   try {
-    Hold hold(*plug);
-    IParameter* p = plug->GetParameter(index);
+    IEffectCore::Hold hold(*plug->core_);
+    IParameter* p = plug->core_->GetParameter(index);
     return p ? static_cast<float>(p->NormalizedFromValue()) : 0.0f;
   } catch (...) {
     return 0.0f;
