@@ -8,10 +8,11 @@ struct TempoNote {
   double cyclesPerWhole = 4.0;  // denominator / factor
   double tempo = 120.0;         // beats per minute
 
-  // "Note" value truncated toward zero: rows 0..6 give 1..64; any other
-  // value leaves the denominator unchanged.
+  // "Note" value truncated toward zero (a hair below a row counts as the
+  // row): rows 0..6 give 1..64; any other value leaves the denominator
+  // unchanged.
   void SetNote(double value);
-  // "Prefix" value truncated toward zero: rows 0..2; any other value leaves
+  // "Prefix" value truncated likewise: rows 0..2; any other value leaves
   // the factor unchanged.
   void SetPrefix(double value);
   // tempo / 240 * cycles per whole note (a quarter at 120 BPM gives 2 Hz).

@@ -24,3 +24,19 @@ TEST(TempoNote, NoteAndPrefixTables) {
   n.SetNote(-0.5);  // toward zero: row 0
   EXPECT_EQ(n.denominator, 1);
 }
+
+// A host's 32-bit fraction k/6 of the note range, and k/2 of the prefix
+// range, select row k, though k/6 * 6 may come back a hair below k.
+TEST(TempoNote, HostFractionsSelectTheirRow) {
+  TempoNote n;
+  for (int k = 0; k <= 6; ++k) {
+    n.SetNote(double(float(k / 6.0)) * 6.0);
+    EXPECT_EQ(n.denominator, 1 << k) << k;
+  }
+  for (int k = 0; k <= 2; ++k) {
+    n.SetPrefix(double(float(k / 2.0)) * 2.0);
+    EXPECT_EQ(n.factor, (k == 0 ? 1.0 : k == 1 ? 4.0 / 3.0 : 2.0 / 3.0)) << k;
+  }
+  n.SetNote(4.99);  // a value set between rows still truncates
+  EXPECT_EQ(n.denominator, 16);
+}

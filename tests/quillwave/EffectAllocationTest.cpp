@@ -23,7 +23,6 @@ vst::VstIntPtr HostCallback(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, 
 
 TEST(EffectAudioPath, AllocatesNothingAfterTheFirstBlock) {
   HostedQuillwave qHost(&HostCallback);
-  Quillwave& q = qHost.Plugin();
   vst::AEffect* e = qHost.Effect();
   e->dispatcher(e, vst::effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);

@@ -32,6 +32,10 @@ Lv2Ui* Lv2Ui::Create(LV2UI_Write_Function write, void* controller, void** widget
     void* window = nullptr;
     {
       IEffectCore::Hold hold(m);
+      // Every value applied once, as an opened plug-in has them, so the
+      // plots and the visible controls match the defaults before the host's
+      // first port events.
+      for (int32_t i = 0; i < m.ParameterCount(); ++i) m.ParamChanged(i);
       window = m.Editor()->OpenWindow(parent);
       if (window) m.OnEditorOpen();
     }
