@@ -1,5 +1,7 @@
 #include "core/IEffectCore.h"
 
+#include "core/ChunkHeader.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -202,6 +204,19 @@ bool IEffectCore::MidiNoteName(int32_t, char* text) {
 }
 
 bool IEffectCore::SaveState(StateChunk& chunk) { return SerializeParams(chunk); }
+
+bool IEffectCore::SaveProgramState(StateChunk& chunk) {
+  Hold hold(*this);
+  return chunk_header::Write(chunk) && SaveState(chunk) && chunk.Size() > 0;
+}
+
+int32_t IEffectCore::LoadProgramState(const StateChunk& chunk) {
+  Hold hold(*this);
+  const int32_t position = LoadState(chunk, chunk_header::StatePosition(chunk));
+  ModifyCurrentPreset();
+  if (position >= 0) RefreshParameterControls();
+  return position;
+}
 
 int32_t IEffectCore::LoadState(const StateChunk& chunk, int32_t position) {
   return UnserializeParams(chunk, position);

@@ -202,6 +202,15 @@ class IEffectCore {
   IEditorLink* Editor() const { return editor_; }
 
   // ---- state and presets ----
+  // The current program's state as every format hands it to hosts: the
+  // chunk header, then SaveState.
+  bool SaveProgramState(StateChunk& chunk);
+  // Reads such a state; the new position, or -1 when it is refused (the
+  // values are then as they were).
+  int32_t LoadProgramState(const StateChunk& chunk);
+  // The parameter hosts may use as their bypass switch (1 bypasses); -1 for
+  // none.
+  virtual int32_t BypassParameter() const { return -1; }
   bool SerializeParams(StateChunk& chunk);
   // New position, or -1 when the data ran out.
   int32_t UnserializeParams(const StateChunk& chunk, int32_t position);

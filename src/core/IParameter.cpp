@@ -102,8 +102,15 @@ const IParameter::DisplayText* IParameter::DisplayTextAt(int32_t i) const {
   return static_cast<const DisplayText*>(displayTexts_.Data()) + i;
 }
 
-double IParameter::NormalizedFromValue() const {
-  return std::pow((Clamp(value_) - min_) / (max_ - min_), 1.0 / shape_);
+double IParameter::NormalizedOf(double v) const {
+  return std::pow((Clamp(v) - min_) / (max_ - min_), 1.0 / shape_);
+}
+
+int32_t IParameter::StepCount() const {
+  if (kind_ == kContinuous && step_ < 1.0) return 0;
+  if (!(step_ > 0.0) || !(max_ > min_)) return 0;
+  const double steps = std::floor((max_ - min_) / step_ + 0.5);
+  return steps > 0.0 && steps < 1e6 ? static_cast<int32_t>(steps) : 0;
 }
 
 double IParameter::ValueFromNormalized(double n) const {

@@ -40,8 +40,14 @@ class IParameter {
   // Appends an entry to the display texts (the text is cut to 31 characters).
   bool AddDisplayText(int32_t value, const char* text);
 
-  double NormalizedFromValue() const;
+  double NormalizedFromValue() const { return NormalizedOf(value_); }
+  // v (clamped to the range) as a normalised value.
+  double NormalizedOf(double v) const;
   double ValueFromNormalized(double n) const;
+  // Steps between the minimum and the maximum for a parameter that takes
+  // whole steps only (switches, choices, and continuous values whose step
+  // is whole); 0 for one that takes any value in its range.
+  int32_t StepCount() const;
   // Step rounding for non-continuous kinds, upper clamp only. A value that is
   // not a finite number (given or resulting) leaves the parameter unchanged.
   void SetFromNormalized(double n);

@@ -68,6 +68,8 @@ class Quillwave : public IEffectCore {
   void EndParameterBatch() override;
   void OnEditorOpen() override;
   void OnEditorClose() override;
+  // "OnOff" set bypasses the effect.
+  int32_t BypassParameter() const override { return kOnOff; }
 
   // The editor the plug-in built (it owns it); null if it could not be built.
   IGraphics* Graphics() const { return editorLinks_.graphics; }

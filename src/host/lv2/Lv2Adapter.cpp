@@ -125,10 +125,8 @@ Lv2Adapter::~Lv2Adapter() {
 
 double Lv2Adapter::PortValue(const IParameter& p, double value) {
   if (!std::isfinite(value)) return p.Value();
-  // Switches and choices, and continuous values with whole steps, are
-  // integer ports: the nearest step.
-  if (p.GetKind() != IParameter::kContinuous || p.Step() >= 1.0)
-    value = std::floor(value / p.Step() + 0.5) * p.Step();
+  // Parameters of whole steps are integer ports: the nearest step.
+  if (p.StepCount() > 0) value = std::floor(value / p.Step() + 0.5) * p.Step();
   return p.Clamp(value);
 }
 

@@ -309,13 +309,13 @@ void IVstAdapter::ApplyDeferredRequests() {
 vst::VstIntPtr IVstAdapter::GetChunk(bool bank, void* ptr) {
   if (!ptr) return 0;
   StateChunk& chunk = bank ? bankChunk_ : programChunk_;
-  if (!chunk_header::Write(chunk)) return 0;
   bool ok;
   if (bank) {
+    if (!chunk_header::Write(chunk)) return 0;
     core_->ModifyCurrentPreset();
     ok = core_->SerializePresets(chunk);
   } else {
-    ok = core_->SaveState(chunk);
+    ok = core_->SaveProgramState(chunk);
   }
   if (!ok || chunk.Size() <= 0) return 0;
   *static_cast<void**>(ptr) = chunk.Data();
@@ -349,14 +349,8 @@ vst::VstIntPtr IVstAdapter::SetChunk(bool bank, vst::VstIntPtr size, const void*
   const int32_t start = chunk_header::StatePosition(chunk);
   uint32_t version = 0;
   if (start == chunk_header::kSize) chunk.GetUInt32(&version, 4);
-  int32_t position;
-  if (bank && version >= chunk_header::kVersion) {
-    position = core_->UnserializePresets(chunk, start);
-  } else {
-    position = core_->LoadState(chunk, start);
-    core_->ModifyCurrentPreset();
-  }
-  if (position < 0) return 0;
+  if (!bank || version < chunk_header::kVersion) return core_->LoadProgramState(chunk) < 0 ? 0 : 1;
+  if (core_->UnserializePresets(chunk, start) < 0) return 0;
   core_->RefreshParameterControls();
   return 1;
 }
