@@ -14,7 +14,9 @@ function(qw_add_vst3_bundle name)
   if(WIN32)
     target_sources(${target} PRIVATE ${dir}/win/DllMain.cpp ${dir}/vst3/exports.def)
     set(contents ${CMAKE_BINARY_DIR}/${name}.vst3/Contents/x86_64-win)
-    set_target_properties(${target} PROPERTIES SUFFIX ".vst3" RUNTIME_OUTPUT_DIRECTORY ${contents})
+    # Its import library would clash with the VST 2.4 library's of the same name.
+    set_target_properties(${target} PROPERTIES SUFFIX ".vst3" RUNTIME_OUTPUT_DIRECTORY ${contents}
+      ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${target}-import)
   else()
     target_sources(${target} PRIVATE ${dir}/posix/ModuleLoad.cpp)
     target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
