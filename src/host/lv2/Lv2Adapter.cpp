@@ -279,7 +279,10 @@ void Lv2Adapter::ProcessPart(uint32_t offset, uint32_t frames) {
       ChannelBinding* b = core_->InputBinding(int32_t(i));
       double* scratch = b->Scratch();
       if (const float* in = inputs_[i]) {
-        for (int32_t f = 0; f < n; ++f) scratch[f] = in[offset + done + uint32_t(f)];
+        // From a pointer to the part, so the loop reads consecutive samples
+        // (an unsigned index might wrap, which keeps it scalar).
+        const float* source = in + offset + done;
+        for (int32_t f = 0; f < n; ++f) scratch[f] = source[f];
       } else {
         std::fill(scratch, scratch + n, 0.0);
       }
