@@ -1,12 +1,13 @@
 #include "core/IEffectCore.h"
 
-#include "core/ChunkHeader.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <vector>
+
+#include "core/ChunkHeader.h"
 
 namespace {
 
@@ -212,9 +213,22 @@ bool IEffectCore::SaveProgramState(StateChunk& chunk) {
 
 int32_t IEffectCore::LoadProgramState(const StateChunk& chunk) {
   Hold hold(*this);
+  // Reading stops at the first value a state cut short lacks, with the
+  // values before it already taken: a refused state puts them back.
+  std::vector<double> before(static_cast<size_t>(ParameterCount()));
+  for (int32_t i = 0; i < ParameterCount(); ++i) before[size_t(i)] = GetParameter(i)->Value();
   const int32_t position = LoadState(chunk, chunk_header::StatePosition(chunk));
+  if (position < 0) {
+    BeginParameterBatch();
+    for (int32_t i = 0; i < ParameterCount(); ++i) {
+      GetParameter(i)->SetClamped(before[size_t(i)]);
+      ParamChanged(i);
+    }
+    EndParameterBatch();
+    return position;
+  }
   ModifyCurrentPreset();
-  if (position >= 0) RefreshParameterControls();
+  RefreshParameterControls();
   return position;
 }
 

@@ -95,7 +95,13 @@ uint32_t Vst3Plugin::release() {
 
 // ---- IPluginBase ----
 
-tresult Vst3Plugin::initialize(FUnknown*) { return kResultOk; }
+tresult Vst3Plugin::initialize(FUnknown*) {
+  // The values apply once, as an opened plug-in has them.
+  IEffectCore::Hold hold(*core_);
+  core_->AfterHostPreparation();
+  for (int32_t i = 0; i < core_->ParameterCount(); ++i) core_->ParamChanged(i);
+  return kResultOk;
+}
 
 tresult Vst3Plugin::terminate() {
   setComponentHandler(nullptr);
