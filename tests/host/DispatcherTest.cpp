@@ -211,7 +211,12 @@ TEST_F(Dispatcher, BadChunksAreRefused) {
   std::vector<uint8_t> program = a.GetChunk(false);
   program.resize(program.size() / 2);
   Instance b(host);
+  // What a refused chunk held does not stay behind, whole or in part.
+  std::vector<float> before;
+  for (int i = 0; i < 14; ++i) before.push_back(b.GetParameter(i));
   EXPECT_EQ(b.SetChunk(program, false), 0);
+  EXPECT_EQ(b.SetChunk({}, false), 0);
+  for (int i = 0; i < 14; ++i) EXPECT_EQ(b.GetParameter(i), before[size_t(i)]) << i;
 }
 
 TEST_F(Dispatcher, HeaderlessChunkReadsAsProgramState) {
