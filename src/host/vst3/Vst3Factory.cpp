@@ -25,11 +25,11 @@ constexpr Uid kClassId(QW_VST3_CLASS_ID);
 constexpr const char* kCategory = "Audio Module Class";
 constexpr const char* kSdkVersion = "VST 3.7.14";
 
-// Instances are made one at a time, as the other formats make them.
-std::mutex& ConstructionLock() {
-  static std::mutex lock;
-  return lock;
-}
+// Instances are made one at a time, as the other formats make them. A
+// mutex at namespace scope is built at compile time: a function's static
+// would be guarded at its first use, and on Windows that guard leaves
+// per-thread handles behind each time a host unloads the module.
+std::mutex constructionLock;
 
 void VersionText(char* text, size_t size) {
   const int32_t v = IEffectCore::kVersion;
@@ -113,7 +113,7 @@ tresult Vst3Factory::createInstance(const char* cid, const char* id, void** obj)
   if (!kClassId.Is(cid)) return kNoInterface;
   Vst3Plugin* plugin = nullptr;
   {
-    std::lock_guard<std::mutex> lock(ConstructionLock());
+    std::lock_guard<std::mutex> lock(constructionLock);
     plugin = Vst3Plugin::Create(&CreatePluginInstance);
   }
   if (!plugin) return kInternalError;

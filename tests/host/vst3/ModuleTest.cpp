@@ -51,34 +51,63 @@ const struct {
 
 // ---- the module and its factory ----
 
+#ifdef _WIN32
+constexpr bool kComOrder = true;
+#else
+constexpr bool kComOrder = false;
+#endif
+
 // Both sides of the interface take their identifiers from one header; its
-// bytes must be the ones every other host and plug-in compare.
+// bytes must be the ones every other host and plug-in of the platform
+// compares: a GUID's memory order on Windows, the four words big-endian
+// elsewhere.
 TEST(Vst3Module, InterfaceIdentifiersHaveThePlatformsBytes) {
   const struct {
     const Uid& id;
-    const char* bytes;
+    const char* linuxBytes;
+    const char* windowsBytes;
   } table[] = {
-      {iid::kFUnknown, "00 00 00 00 00 00 00 00 C0 00 00 00 00 00 00 46"},
-      {iid::kPluginBase, "22 88 8D DB 15 6E 45 AE 83 58 B3 48 08 19 06 25"},
-      {iid::kPluginFactory, "7A 4D 81 1C 52 11 4A 1F AE D9 D2 EE 0B 43 BF 9F"},
-      {iid::kPluginFactory2, "00 07 B6 50 F2 4B 4C 0B A4 64 ED B9 F0 0B 2A BB"},
-      {iid::kPluginFactory3, "45 55 A2 AB C1 23 4E 57 9B 12 29 10 36 87 89 31"},
-      {iid::kComponent, "E8 31 FF 31 F2 D5 43 01 92 8E BB EE 25 69 78 02"},
-      {iid::kAudioProcessor, "42 04 3F 99 B7 DA 45 3C A5 69 E7 9D 9A AE C3 3D"},
-      {iid::kProcessContextRequirements, "2A 65 43 03 EF 76 4E 3D 95 B5 FE 83 73 0E F6 D0"},
-      {iid::kEditController, "DC D7 BB E3 77 42 44 8D A8 74 AA CC 97 9C 75 9E"},
-      {iid::kComponentHandler, "93 A0 BE A3 0B D0 45 DB 8E 89 0B 0C C1 E4 6A C6"},
-      {iid::kBStream, "C3 BF 6E A2 30 99 47 52 9B 6B F9 90 1E E3 3E 9B"},
-      {iid::kHostApplication, "58 E5 95 CC DB 2D 49 69 8B 6A AF 8C 36 A6 64 E5"},
-      {iid::kParameterChanges, "A4 77 96 63 0B B6 4A 56 B4 43 84 A8 46 6F EB 9D"},
-      {iid::kParamValueQueue, "01 26 3A 18 ED 07 4F 6F 98 C9 D3 56 46 86 F9 BA"},
-      {iid::kPlugView, "5B C3 25 07 D0 60 49 EA A6 15 1B 52 2B 75 5B 29"},
-      {iid::kPlugFrame, "36 7F AF 01 AF A9 46 93 8D 4D A2 A0 ED 08 82 A3"},
-      {iid::kRunLoop, "18 C3 53 66 97 76 4F 1A 9C 5B 83 85 7A 87 13 89"},
-      {iid::kEventHandler, "56 1E 65 C9 13 A0 49 6F 81 3A 2C 35 65 4D 79 83"},
-      {iid::kTimerHandler, "10 BD D9 4F 41 42 47 74 82 1F AD 8F EC A7 2C A9"},
+      {iid::kFUnknown, "00 00 00 00 00 00 00 00 C0 00 00 00 00 00 00 46",
+       "00 00 00 00 00 00 00 00 C0 00 00 00 00 00 00 46"},
+      {iid::kPluginBase, "22 88 8D DB 15 6E 45 AE 83 58 B3 48 08 19 06 25",
+       "DB 8D 88 22 6E 15 AE 45 83 58 B3 48 08 19 06 25"},
+      {iid::kPluginFactory, "7A 4D 81 1C 52 11 4A 1F AE D9 D2 EE 0B 43 BF 9F",
+       "1C 81 4D 7A 11 52 1F 4A AE D9 D2 EE 0B 43 BF 9F"},
+      {iid::kPluginFactory2, "00 07 B6 50 F2 4B 4C 0B A4 64 ED B9 F0 0B 2A BB",
+       "50 B6 07 00 4B F2 0B 4C A4 64 ED B9 F0 0B 2A BB"},
+      {iid::kPluginFactory3, "45 55 A2 AB C1 23 4E 57 9B 12 29 10 36 87 89 31",
+       "AB A2 55 45 23 C1 57 4E 9B 12 29 10 36 87 89 31"},
+      {iid::kComponent, "E8 31 FF 31 F2 D5 43 01 92 8E BB EE 25 69 78 02",
+       "31 FF 31 E8 D5 F2 01 43 92 8E BB EE 25 69 78 02"},
+      {iid::kAudioProcessor, "42 04 3F 99 B7 DA 45 3C A5 69 E7 9D 9A AE C3 3D",
+       "99 3F 04 42 DA B7 3C 45 A5 69 E7 9D 9A AE C3 3D"},
+      {iid::kProcessContextRequirements, "2A 65 43 03 EF 76 4E 3D 95 B5 FE 83 73 0E F6 D0",
+       "03 43 65 2A 76 EF 3D 4E 95 B5 FE 83 73 0E F6 D0"},
+      {iid::kEditController, "DC D7 BB E3 77 42 44 8D A8 74 AA CC 97 9C 75 9E",
+       "E3 BB D7 DC 42 77 8D 44 A8 74 AA CC 97 9C 75 9E"},
+      {iid::kComponentHandler, "93 A0 BE A3 0B D0 45 DB 8E 89 0B 0C C1 E4 6A C6",
+       "A3 BE A0 93 D0 0B DB 45 8E 89 0B 0C C1 E4 6A C6"},
+      {iid::kBStream, "C3 BF 6E A2 30 99 47 52 9B 6B F9 90 1E E3 3E 9B",
+       "A2 6E BF C3 99 30 52 47 9B 6B F9 90 1E E3 3E 9B"},
+      {iid::kHostApplication, "58 E5 95 CC DB 2D 49 69 8B 6A AF 8C 36 A6 64 E5",
+       "CC 95 E5 58 2D DB 69 49 8B 6A AF 8C 36 A6 64 E5"},
+      {iid::kParameterChanges, "A4 77 96 63 0B B6 4A 56 B4 43 84 A8 46 6F EB 9D",
+       "63 96 77 A4 B6 0B 56 4A B4 43 84 A8 46 6F EB 9D"},
+      {iid::kParamValueQueue, "01 26 3A 18 ED 07 4F 6F 98 C9 D3 56 46 86 F9 BA",
+       "18 3A 26 01 07 ED 6F 4F 98 C9 D3 56 46 86 F9 BA"},
+      {iid::kPlugView, "5B C3 25 07 D0 60 49 EA A6 15 1B 52 2B 75 5B 29",
+       "07 25 C3 5B 60 D0 EA 49 A6 15 1B 52 2B 75 5B 29"},
+      {iid::kPlugFrame, "36 7F AF 01 AF A9 46 93 8D 4D A2 A0 ED 08 82 A3",
+       "01 AF 7F 36 A9 AF 93 46 8D 4D A2 A0 ED 08 82 A3"},
+      {iid::kRunLoop, "18 C3 53 66 97 76 4F 1A 9C 5B 83 85 7A 87 13 89",
+       "66 53 C3 18 76 97 1A 4F 9C 5B 83 85 7A 87 13 89"},
+      {iid::kEventHandler, "56 1E 65 C9 13 A0 49 6F 81 3A 2C 35 65 4D 79 83",
+       "C9 65 1E 56 A0 13 6F 49 81 3A 2C 35 65 4D 79 83"},
+      {iid::kTimerHandler, "10 BD D9 4F 41 42 47 74 82 1F AD 8F EC A7 2C A9",
+       "4F D9 BD 10 42 41 74 47 82 1F AD 8F EC A7 2C A9"},
   };
-  for (const auto& row : table) EXPECT_EQ(Hex(row.id.bytes), row.bytes);
+  for (const auto& row : table)
+    EXPECT_EQ(Hex(row.id.bytes), kComOrder ? row.windowsBytes : row.linuxBytes);
 }
 
 TEST(Vst3Module, FactoryDescribesOneAudioModuleClass) {
@@ -106,6 +135,10 @@ TEST(Vst3Module, FactoryDescribesOneAudioModuleClass) {
   ASSERT_EQ(f->getClassInfo(0, &c1), kResultOk);
   ASSERT_EQ(module.Factory3()->getClassInfo2(0, &c2), kResultOk);
   ASSERT_EQ(module.Factory3()->getClassInfoUnicode(0, &cw), kResultOk);
+  // The class id hosts store in their projects: four words in the
+  // platform's byte order, so its text form is the same on every platform.
+  EXPECT_EQ(Hex(c1.cid), kComOrder ? "74 6E 76 4B 6C 51 76 77 56 53 54 33 00 01 00 00"
+                                   : "4B 76 6E 74 51 6C 77 76 56 53 54 33 00 01 00 00");
   EXPECT_STREQ(c1.category, "Audio Module Class");
   EXPECT_STREQ(c1.name, "Quillwave");
   EXPECT_EQ(c1.cardinality, kManyInstances);

@@ -1,7 +1,5 @@
 #include "Vst3TestHost.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -172,7 +170,9 @@ tresult HostFrame::queryInterface(const char* iid, void** obj) {
   if (!obj) return kInvalidArgument;
   *obj = nullptr;
   if (iid::kFUnknown.Is(iid) || iid::kPlugFrame.Is(iid)) *obj = static_cast<IPlugFrame*>(this);
+#ifndef _WIN32
   if (iid::kRunLoop.Is(iid)) *obj = static_cast<IRunLoop*>(this);
+#endif
   if (!*obj) return kNoInterface;
   addRef();
   return kResultOk;
@@ -228,24 +228,35 @@ void HostFrame::FireTimers() {
 
 // ---- module ----
 
-Vst3Module::Vst3Module(const std::string& path) {
-  handle_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (!handle_) {
-    const char* e = dlerror();
-    error_ = e ? e : "dlopen failed";
+Vst3Module::Vst3Module(const std::string& path) : library_(path) {
+  if (!library_.Loaded()) {
+    error_ = library_.Error();
     return;
   }
-  auto entry = reinterpret_cast<bool (*)(void*)>(dlsym(handle_, "ModuleEntry"));
-  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(dlsym(handle_, "GetPluginFactory"));
-  if (!entry || !getFactory || !dlsym(handle_, "ModuleExit")) {
+#ifdef _WIN32
+  const char* entryName = "InitDll";
+  auto entry = reinterpret_cast<bool (*)()>(library_.Symbol(entryName));
+  auto exit = reinterpret_cast<bool (*)()>(library_.Symbol("ExitDll"));
+#else
+  const char* entryName = "ModuleEntry";
+  auto entry = reinterpret_cast<bool (*)(void*)>(library_.Symbol(entryName));
+  auto exit = reinterpret_cast<bool (*)()>(library_.Symbol("ModuleExit"));
+#endif
+  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(library_.Symbol("GetPluginFactory"));
+  if (!entry || !getFactory || !exit) {
     error_ = "the module lacks an entry point";
     return;
   }
-  if (!entry(handle_)) {
-    error_ = "ModuleEntry refused";
+#ifdef _WIN32
+  const bool entered = entry();
+#else
+  const bool entered = entry(library_.Handle());
+#endif
+  if (!entered) {
+    error_ = std::string(entryName) + " refused";
     return;
   }
-  exit_ = reinterpret_cast<bool (*)()>(dlsym(handle_, "ModuleExit"));
+  exit_ = exit;
   factory_ = getFactory();
   if (!factory_) {
     error_ = "no factory";
@@ -259,11 +270,11 @@ Vst3Module::Vst3Module(const std::string& path) {
     std::memcpy(classId_, info.cid, sizeof classId_);
 }
 
+// The library itself is unloaded after this, as the member goes.
 Vst3Module::~Vst3Module() {
   if (factory3_) factory3_->release();
   if (factory_) factory_->release();
   if (exit_) exit_();
-  if (handle_) dlclose(handle_);
 }
 
 // ---- instance ----

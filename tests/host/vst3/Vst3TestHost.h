@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "DynamicLibrary.h"
 #include "host/vst3/Vst3Abi.h"
 
 namespace qwtest {
@@ -162,9 +163,11 @@ class ParameterChanges final : public HostObject<vst3::IParameterChanges> {
   int32_t count_ = 0;
 };
 
-// The host window's frame, which also offers the host's run loop: timers
-// and descriptor handlers are only registered, and the test fires the
-// timers on the thread it chooses.
+// The host window's frame. On Linux it also offers the host's run loop:
+// timers and descriptor handlers are only registered, and the test fires
+// the timers on the thread it chooses. Windows hosts have no run loop to
+// offer (every UI thread runs its own message loop): there the frame
+// answers only for itself.
 class HostFrame final : public vst3::IPlugFrame, public vst3::IRunLoop {
  public:
   vst3::tresult queryInterface(const char* iid, void** obj) override;
@@ -208,8 +211,9 @@ struct AudioBuffers {
   std::vector<Sample*> pointers;
 };
 
-// The loaded module: ModuleEntry and the factory on loading, the factory's
-// release, ModuleExit and unloading on destruction.
+// The loaded module: the module's entry (InitDll on Windows, ModuleEntry
+// elsewhere) and the factory on loading; the factory's release, the
+// module's exit (ExitDll, ModuleExit) and unloading on destruction.
 class Vst3Module {
  public:
   explicit Vst3Module(const std::string& path = Vst3ModulePath());
@@ -224,10 +228,12 @@ class Vst3Module {
   vst3::IPluginFactory3* Factory3() const { return factory3_; }
   // The id of the factory's first class.
   const char* ClassId() const { return classId_; }
+  // The platform's handle of the loaded module (HMODULE on Windows).
+  void* Handle() const { return library_.Handle(); }
 
  private:
-  void* handle_ = nullptr;
-  bool (*exit_)() = nullptr;  // ModuleExit, once ModuleEntry accepted
+  DynamicLibrary library_;
+  bool (*exit_)() = nullptr;  // the module's exit, once its entry accepted
   std::string error_;
   vst3::IPluginFactory* factory_ = nullptr;
   vst3::IPluginFactory3* factory3_ = nullptr;
