@@ -16,12 +16,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ArdourSession.h"
 #include "ChildProcess.h"
 #include "TestHost.h"
 #include "snapshot/PanelSnapshot.h"
@@ -33,6 +32,8 @@ namespace fs = std::filesystem;
 
 namespace qwtest {
 namespace {
+
+using namespace ardour;
 
 constexpr int kW = 689, kH = 369;
 // The Mix knob's centre on the panel, and how far the test drags it up.
@@ -83,40 +84,6 @@ int DifferingBesidesMarker(const std::vector<std::uint32_t>& a,
     if (!oneMarker) counted += box.count;
   }
   return counted;
-}
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
-
-// The first start tag beginning with head (from position from on) that
-// contains text; its position goes to at. Empty when there is none.
-std::string Tag(const std::string& xml, const std::string& head, const std::string& text,
-                size_t from, size_t* at = nullptr) {
-  for (size_t p = xml.find(head, from); p != std::string::npos; p = xml.find(head, p + 1)) {
-    const std::string tag = xml.substr(p, xml.find('>', p) - p);
-    if (tag.find(text) == std::string::npos) continue;
-    if (at) *at = p;
-    return tag;
-  }
-  return {};
-}
-
-std::string Attribute(const std::string& tag, const std::string& name) {
-  const std::string key = " " + name + "=\"";
-  const size_t v = tag.find(key);
-  if (v == std::string::npos) return {};
-  const size_t start = v + key.size();
-  return tag.substr(start, tag.find('"', start) - start);
 }
 
 // Parameter 0 as the saved session holds it, or a negative number.
@@ -202,20 +169,9 @@ Reference OurHostsPicture(const fs::path& plugin) {
 TEST_F(ArdourGui, EditorOpensInArdoursWindowAndItsKnobIsSavedWithTheSession) {
   fs::remove_all(work_);
   const fs::path home = work_ / "home", plugins = work_ / "plugins";
-  fs::create_directories(home / ".config" / "ardour7");
-  fs::create_directories(home / ".local" / "share");
-  fs::create_directories(plugins);
   // No first-run wizard; the dummy engine starts by itself.
-  WriteFile(home / ".config" / "ardour7" / ".a7", "");
-  WriteFile(home / ".config" / "ardour7" / "config",
-            "<Ardour><Config><Option name=\"hide-dummy-backend\" value=\"0\"/>"
-            "<Option name=\"try-autostart-engine\" value=\"1\"/></Config><Extra>"
-            "<AudioMIDISetup><EngineStates><State backend=\"None (Dummy)\" driver=\"Normal "
-            "Speed\" device=\"Silence\" input-device=\"\" output-device=\"\" "
-            "sample-rate=\"48000\" buffer-size=\"1024\" n-periods=\"0\" input-latency=\"0\" "
-            "output-latency=\"0\" lm-input=\"\" lm-output=\"\" active=\"1\" "
-            "use-buffered-io=\"0\" midi-option=\"1 in, 1 out, Silence\" lru=\"1\"><MIDIDevices/>"
-            "</State></EngineStates></AudioMIDISetup></Extra></Ardour>\n");
+  WriteGuiConfig(home);
+  fs::create_directories(plugins);
   chosen = std::getenv("QW_PLUGIN_PATH");
   const fs::path library = chosen && *chosen ? chosen : QW_ARDOUR_GUI_PLUGIN_PATH;
   const fs::path plugin = plugins / library.filename();
@@ -251,17 +207,8 @@ TEST_F(ArdourGui, EditorOpensInArdoursWindowAndItsKnobIsSavedWithTheSession) {
 
   // The plug-in's window opens with the session: an entry under
   // Extra/UI named after the track's route and the plug-in's processor.
-  size_t route = 0;
-  const std::string routeId = Attribute(Tag(xml, "<Route ", " name=\"qw\"", 0, &route), "id");
-  const std::string processorId =
-      Attribute(Tag(xml, "<Processor ", " type=\"lxvst\"", route), "id");
-  ASSERT_FALSE(routeId.empty() || processorId.empty());
-  ASSERT_EQ(xml.find("<Extra>"), std::string::npos);
-  const size_t end = xml.rfind("</Session>");
-  ASSERT_NE(end, std::string::npos);
-  xml.insert(end, "<Extra><UI><Window name=\"P-" + routeId + "-" + processorId +
-                      "\" visible=\"1\" x-off=\"40\" y-off=\"40\" x-size=\"-1\" y-size=\"-1\" "
-                      "custom-ui=\"1\"/></UI></Extra>\n");
+  const std::string entry = OpenPluginWindowOnLoad(xml, "qw", "lxvst");
+  ASSERT_TRUE(entry.empty()) << entry;
   WriteFile(session, xml);
 
   XvfbServer server("1600x1000x24");

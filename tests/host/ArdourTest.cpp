@@ -9,27 +9,22 @@
 // effect must not act, and with our own test host's output where it does.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cmath>
-#include <csignal>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ArdourSession.h"
 #include "TestHost.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace qwtest::ardour;
 
 constexpr int kRate = 48000;
 constexpr const char* kSession = "qwsession";
@@ -56,110 +51,6 @@ constexpr int kMix = 0;
 constexpr int kOnOff = 8;
 constexpr int kFilterMode = 13;
 constexpr int kParamCount = 14;
-
-std::string Quote(const fs::path& p) {
-  std::string q(1, '\'');
-  q += p.string();
-  q += '\'';
-  return q;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary);
-  out << text;
-}
-
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
-}
-void Put16(std::string& s, uint16_t v) {
-  s.push_back(char(v & 0xFF));
-  s.push_back(char(v >> 8));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-  return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 |
-         uint32_t(uint8_t(s[at + 2])) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
-}
-
-// Mono 32-bit float WAV, the form Ardour keeps its audio sources in.
-void WriteMonoFloatWav(const fs::path& p, const std::vector<float>& samples) {
-  std::string s = "RIFF";
-  const uint32_t bytes = uint32_t(samples.size() * 4);
-  Put32(s, 36 + bytes);
-  s += "WAVEfmt ";
-  Put32(s, 16);
-  Put16(s, 3);  // IEEE float
-  Put16(s, 1);
-  Put32(s, kRate);
-  Put32(s, kRate * 4);
-  Put16(s, 4);
-  Put16(s, 32);
-  s += "data";
-  Put32(s, bytes);
-  s.append(reinterpret_cast<const char*>(samples.data()), bytes);
-  WriteFile(p, s);
-}
-
-struct Wav {
-  int format = 0, channels = 0, rate = 0, bits = 0;
-  std::vector<float> samples;  // interleaved
-};
-
-bool ReadFloatWav(const fs::path& p, Wav& wav) {
-  const std::string d = ReadFile(p);
-  if (d.size() < 12 || d.compare(0, 4, "RIFF") != 0 || d.compare(8, 4, "WAVE") != 0) return false;
-  for (size_t i = 12; i + 8 <= d.size();) {
-    const std::string id = d.substr(i, 4);
-    const uint32_t size = Get32(d, i + 4);
-    if (i + 8 + size > d.size()) return false;
-    if (id == "fmt ") {
-      wav.format = uint8_t(d[i + 8]) | uint8_t(d[i + 9]) << 8;
-      wav.channels = uint8_t(d[i + 10]) | uint8_t(d[i + 11]) << 8;
-      wav.rate = int(Get32(d, i + 12));
-      wav.bits = uint8_t(d[i + 22]) | uint8_t(d[i + 23]) << 8;
-    } else if (id == "data") {
-      wav.samples.resize(size / 4);
-      std::memcpy(wav.samples.data(), d.data() + i + 8, wav.samples.size() * 4);
-      return true;
-    }
-    i += 8 + size + (size & 1);
-  }
-  return false;
-}
-
-std::string ReplaceOnce(std::string text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  if (at == std::string::npos) return text;
-  return text.replace(at, from.size(), to);
-}
-
-struct Stereo {
-  std::vector<float> left, right;
-};
-
-// Two tones with a little noise on each channel (and a small offset on the
-// right), so every filter mode has something to act on; peaks stay below
-// 0.6, leaving room for the resonant filters.
-Stereo MakeSignal() {
-  Stereo s{std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
-  uint32_t seed = 0x51A7u;
-  auto noise = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return double(int32_t(seed)) / 2147483648.0;
-  };
-  for (int i = 0; i < kSignalFrames; ++i) {
-    s.left[i] = float(0.3 * std::sin(2 * M_PI * 440.0 * i / kRate) + 0.05 * noise());
-    s.right[i] = float(0.2 * std::sin(2 * M_PI * 97.0 * i / kRate + 1.0) + 0.01 + 0.05 * noise());
-  }
-  return s;
-}
 
 struct TrackSetup {
   std::string name;
@@ -300,20 +191,14 @@ class ArdourRoundTrip : public ::testing::Test {
 
 RoundTrip* ArdourRoundTrip::trip_ = nullptr;
 
-std::string g_env;  // private home and plug-in folder for every Ardour process
-
-int RunArdour(const fs::path& work, const std::string& command, const std::string& log) {
-  const std::string line = g_env + "timeout 300 " + command + " > " + Quote(work / log) + " 2>&1";
-  return std::system(line.c_str());
-}
-
 RoundTrip ArdourRoundTrip::Perform() {
   RoundTrip trip;
-  trip.signal = MakeSignal();
+  trip.signal = MakeSignal(kSignalFrames, kRate);
   const fs::path work = trip.work = fs::path(QW_ARDOUR_WORK_DIR);
   auto log = [&](const std::string& name) { return ReadFile(work / name); };
   auto fail = [&](const std::string& why, const std::string& logName = "") {
-    trip.failure = why + (logName.empty() ? "" : "\n" + log(logName));
+    trip.failure = why;
+    if (!logName.empty()) trip.failure += '\n' + log(logName);
     return trip;
   };
 
@@ -325,10 +210,11 @@ RoundTrip ArdourRoundTrip::Perform() {
   // The scan cache keeps whole seconds; a library newer than its cache
   // entry counts as not scanned, so date the copy back.
   fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(1));
-  g_env = "HOME=" + Quote(work / "home") + " LXVST_PATH=" + Quote(work / "plugins") + " ";
+  // A private home and plug-in folder for every Ardour process.
+  const Tools tools(work,
+                    "HOME=" + Quote(work / "home") + " LXVST_PATH=" + Quote(work / "plugins") + " ");
 
-  if (RunArdour(work,
-                "env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
+  if (tools.Run("env LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst-scanner -f " +
                     Quote(plugin),
                 "scan.log") != 0 ||
       log("scan.log").find("Quillwave") == std::string::npos)
@@ -358,101 +244,21 @@ RoundTrip ArdourRoundTrip::Perform() {
       "print(\"QW created\")\n"
       "close_session()\n";
   WriteFile(work / "create.lua", lua);
-  if (RunArdour(work, "ardour7-lua " + Quote(work / "create.lua"), "create.log") != 0 ||
+  if (tools.Run("ardour7-lua " + Quote(work / "create.lua"), "create.log") != 0 ||
       log("create.log").find("QW created") == std::string::npos)
     return fail("session not created", "create.log");
 
-  // The signal as one mono source per channel, shared by every track.
-  const fs::path audio = sessionDir / "interchange" / kSession / "audiofiles";
-  if (!fs::is_directory(audio)) return fail("no audio folder in the session");
-  WriteMonoFloatWav(audio / "sig-L.wav", trip.signal.left);
-  WriteMonoFloatWav(audio / "sig-R.wav", trip.signal.right);
-
-  // Sources, a whole-file region, one region on each track's playlist at the
-  // track's offset (no fades) and the session range, in superclock units.
-  const fs::path sessionFile = sessionDir / (std::string(kSession) + ".ardour");
-  const std::string xml = ReadFile(sessionFile);
-  const std::string tempoKey = "superclocks-per-second=\"";
-  const size_t tempoAt = xml.find(tempoKey);
-  if (tempoAt == std::string::npos) return fail("no tempo map in the session file");
-  const long long perFrame = std::atoll(xml.c_str() + tempoAt + tempoKey.size()) / kRate;
-  if (perFrame <= 0) return fail("no superclock rate in the session file");
-  auto clock = [&](long frames) {
-    std::string text(1, 'a');
-    text += std::to_string(perFrame * frames);
-    return text;
-  };
-  const std::string length = clock(kSignalFrames);
-  auto region = [&](int id, int wholeFile, int position) {
-    const std::string at = clock(position);
-    return "<Region name=\"sig\" muted=\"0\" opaque=\"1\" locked=\"0\" video-locked=\"0\" "
-           "automatic=\"0\" whole-file=\"" +
-           std::to_string(wholeFile) +
-           "\" import=\"0\" external=\"0\" sync-marked=\"0\" left-of-split=\"0\" "
-           "right-of-split=\"0\" hidden=\"0\" position-locked=\"0\" valid-transients=\"0\" "
-           "start=\"a0\" length=\"" +
-           length + "@" + at + "\" position=\"" + at +
-           "\" sync-position=\"a0\" ancestral-start=\"a0\" ancestral-length=\"" + length + "@" +
-           at +
-           "\" stretch=\"1\" shift=\"1\" layering-index=\"0\" tags=\"\" envelope-active=\"0\" "
-           "default-fade-in=\"0\" default-fade-out=\"0\" fade-in-active=\"0\" "
-           "fade-out-active=\"0\" scale-amplitude=\"1\" id=\"" +
-           std::to_string(id) +
-           "\" type=\"audio\" source-0=\"900001\" source-1=\"900002\" "
-           "master-source-0=\"900001\" master-source-1=\"900002\" channels=\"2\"/>";
-  };
-  std::string edited = ReplaceOnce(
-      xml, "<Sources/>",
-      "<Sources>\n"
-      "<Source name=\"sig-L.wav\" type=\"audio\" flags=\"\" id=\"900001\" captured-for=\"sig\" "
-      "channel=\"0\" origin=\"\" gain=\"1\"/>\n"
-      "<Source name=\"sig-R.wav\" type=\"audio\" flags=\"\" id=\"900002\" captured-for=\"sig\" "
-      "channel=\"0\" origin=\"\" gain=\"1\"/>\n"
-      "</Sources>");
-  edited = ReplaceOnce(edited, "<Regions/>", "<Regions>\n" + region(900003, 1, 0) + "\n</Regions>");
-  edited = ReplaceOnce(edited, "<Locations/>",
-                       "<Locations>\n<Location id=\"900005\" name=\"session\" start=\"a0\" end=\"" +
-                           clock(kSessionFrames) +
-                           "\" flags=\"IsSessionRange\" locked=\"0\" timestamp=\"0\" cue=\"0\"/>\n"
-                           "</Locations>");
-  int regionId = 900010;
-  for (const auto& t : Tracks()) {
-    // The track's playlist carries the track's name.
-    size_t at = edited.find("<Playlist ");
-    while (at != std::string::npos &&
-           edited.substr(at, edited.find('>', at) - at).find(" name=\"" + t.name + "\"") ==
-               std::string::npos)
-      at = edited.find("<Playlist ", at + 1);
-    if (at == std::string::npos) return fail("no playlist for track " + t.name);
-    const size_t close = edited.find("/>", at);
-    if (close == std::string::npos || close > edited.find('>', at))
-      return fail("playlist of track " + t.name + " is not empty");
-    edited.replace(close, 2, ">\n" + region(regionId++, 0, t.offset) + "\n</Playlist>");
-  }
-  if (edited == xml) return fail("session file unchanged");
-  WriteFile(sessionFile, edited);
+  // The signal on each track's playlist at the track's offset.
+  std::vector<Placement> placements;
+  for (const auto& t : Tracks()) placements.push_back({t.name, t.offset});
+  const std::string put =
+      PutAudioOnTracks(sessionDir, kSession, trip.signal, placements, kSessionFrames, kRate);
+  if (!put.empty()) return fail(put);
 
   // Export in a new process: the plug-ins' states come from the saved session.
-  // Ardour 7.3's export tool now and then dies of its own heap corruption
-  // (glibc's "double free or corruption", "munmap_chunk(): invalid pointer",
-  // "free(): invalid next size", or a segmentation fault), before, during or
-  // after the export, at the same rate with no plug-in in the session at all
-  // (1 run in 15 both ways, measured). Only such a death is retried.
   const fs::path exported = work / "export.wav";
-  for (int attempt = 1;; ++attempt) {
-    fs::remove(exported);
-    const int rc = RunArdour(
-        work,
-        "ardour7-export -b float -o " + Quote(exported) + " " + Quote(sessionDir) + " " + kSession,
-        "export.log");
-    if (rc == 0) break;
-    const bool crashed =
-        WIFEXITED(rc) && (WEXITSTATUS(rc) == 128 + SIGABRT || WEXITSTATUS(rc) == 128 + SIGSEGV);
-    if (attempt == 4 || !crashed)
-      return fail("export failed (attempt " + std::to_string(attempt) + ", status " +
-                      std::to_string(rc) + ")",
-                  "export.log");
-  }
+  const std::string exportFailure = tools.Export(sessionDir, kSession, exported);
+  if (!exportFailure.empty()) return fail(exportFailure);
   Wav& wav = trip.exported;
   if (!ReadFloatWav(exported, wav)) return fail("export unreadable", "export.log");
   if (wav.format != 3 || wav.bits != 32 || wav.rate != kRate || wav.channels != 2 ||
@@ -488,7 +294,7 @@ RoundTrip ArdourRoundTrip::Perform() {
   }
   read += "close_session()\n";
   WriteFile(work / "read.lua", read);
-  if (RunArdour(work, "ardour7-lua " + Quote(work / "read.lua"), "read.log") != 0)
+  if (tools.Run("ardour7-lua " + Quote(work / "read.lua"), "read.log") != 0)
     return fail("reading back failed", "read.log");
   trip.read = log("read.log");
   return trip;
