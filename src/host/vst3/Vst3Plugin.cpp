@@ -13,14 +13,15 @@ using namespace vst3;
 
 namespace {
 
-// A block's changes of one parameter, read point by point.
+// A block's changes of one parameter, read point by point. No member
+// initialisers: a block's array of them is filled only as far as used.
 struct ChangeCursor {
-  IParamValueQueue* queue = nullptr;
-  int32_t index = 0;  // parameter index
-  int32_t points = 0;
-  int32_t next = 0;   // the next point to apply
-  int32_t offset = 0; // its sample offset
-  double value = 0.0;
+  IParamValueQueue* queue;
+  int32_t index;  // parameter index
+  int32_t points;
+  int32_t next;   // the next point to apply
+  int32_t offset; // its sample offset
+  double value;
 
   bool Load() {
     while (next < points) {
@@ -278,10 +279,7 @@ void Vst3Plugin::ProcessBlock(const ProcessData& data) {
       if (!queue) continue;
       const ParamID id = queue->getParameterId();
       if (id >= ParamID(core_->ParameterCount())) continue;
-      ChangeCursor c;
-      c.queue = queue;
-      c.index = int32_t(id);
-      c.points = queue->getPointCount();
+      ChangeCursor c{queue, int32_t(id), queue->getPointCount(), 0, 0, 0.0};
       if (!c.Load()) continue;
       if (count < kMaxQueues) {
         cursors[count++] = c;
