@@ -258,6 +258,9 @@ tresult Vst3Plugin::process(ProcessData* data) {
   try {
     DenormalGuard denormals;
     IEffectCore::Hold hold(*core_);
+    // Hosts switch to and from offline rendering per call, not only
+    // through setupProcessing.
+    processMode_ = data->processMode;
     context_ = data->processContext;
     ProcessBlock(*data);
     context_ = nullptr;
