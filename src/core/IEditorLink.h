@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "core/IEditorLoop.h"
+
 // What the plug-in core asks of one editor control: the parameters it shows
 // and taking their normalised values from the plug-in.
 class IEditorControlLink {
@@ -41,5 +43,12 @@ class IEditorLink {
   // Creates the editor window inside the host's parent window; null when no
   // window could be made.
   virtual void* OpenWindow(void* parent) = 0;
+  // The same with the window's events and ticks run by the host's loop
+  // instead of a thread of the editor's own; null where the window layer
+  // has no such mode (a caller then opens it the usual way).
+  virtual void* OpenWindowOnLoop(void* /*parent*/, IEditorLoop& /*loop*/) { return nullptr; }
+  // The host's loop calling, on its thread.
+  virtual void LoopEvents() {}
+  virtual void LoopTick() {}
   virtual void CloseWindow() = 0;
 };

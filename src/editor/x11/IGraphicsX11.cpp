@@ -31,6 +31,22 @@ void* IGraphicsX11::OpenWindow(void* parent) {
   return GetWindow();
 }
 
+void* IGraphicsX11::OpenWindowOnLoop(void* parent, IEditorLoop& loop) {
+  if (window_.OnEventThread()) return nullptr;
+  window_.Close();
+  WindowStopped();
+  for (int i = 0, n = ControlCount(); i < n; ++i) GetControl(i)->MarkDirty(false);
+  const int period = frameRate_ > 0 ? 1000 / frameRate_ : 40;
+  if (!window_.OpenOnLoop(reinterpret_cast<unsigned long>(parent), width_, height_, period,
+                          keyCatcher_ != nullptr, loop))
+    return nullptr;
+  return GetWindow();
+}
+
+void IGraphicsX11::LoopEvents() { window_.LoopEvents(); }
+
+void IGraphicsX11::LoopTick() { window_.LoopTick(); }
+
 void IGraphicsX11::CloseWindow() {
   window_.Close();
   WindowStopped();

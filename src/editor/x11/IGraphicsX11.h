@@ -42,6 +42,10 @@ class IGraphicsX11 : public IGraphics, private X11WindowClient {
   // parent is the host's X window id. Returns the editor's window id, or
   // null when no window could be made.
   void* OpenWindow(void* parent) override;
+  // The window's events and ticks on the host's loop, on its thread.
+  void* OpenWindowOnLoop(void* parent, IEditorLoop& loop) override;
+  void LoopEvents() override;
+  void LoopTick() override;
   void CloseWindow() override;
   void* GetWindow() const override;
   bool ClipboardText(std::string& out) override;

@@ -85,6 +85,54 @@ bool X11EditorWindow::Open(unsigned long parent, int width, int height, int peri
   return true;
 }
 
+bool X11EditorWindow::OpenOnLoop(unsigned long parent, int width, int height, int periodMs,
+                                 bool keys, IEditorLoop& loop) {
+  if (IsOpen()) Close();
+  if (parent == 0 || width < 1 || height < 1 || periodMs < 1) return false;
+  periodMs_ = periodMs;
+  if (!Create(parent, 0, 0, width, height, keys)) {
+    Release();
+    return false;
+  }
+  stop_ = std::make_shared<std::atomic<bool>>(false);
+  threadId_ = std::this_thread::get_id();
+  if (!loop.Watch(connection_->Fd(), periodMs)) {
+    threadId_ = {};
+    Release();
+    return false;
+  }
+  loop_ = &loop;
+  return true;
+}
+
+void X11EditorWindow::LoopEvents() {
+  if (!loop_ || StopRequested()) return;
+  DrainEvents();
+  client_.Deliver();
+}
+
+void X11EditorWindow::LoopTick() {
+  if (!loop_ || StopRequested()) return;
+  if (DrainEvents()) client_.OnTick();
+  client_.Deliver();
+}
+
+bool X11EditorWindow::DrainEvents() {
+  ::Display* d = connection_->Display();
+  while (!StopRequested() && !connection_->Lost() && XPending(d) > 0) {
+    XEvent ev;
+    XNextEvent(d, &ev);
+    Dispatch(ev);
+  }
+  if (connection_->Lost()) windowGone_ = true;
+  if (!windowGone_) return true;
+  if (!goneReported_) {
+    goneReported_ = true;
+    client_.OnGone();
+  }
+  return false;
+}
+
 bool X11EditorWindow::Create(unsigned long parent, int x, int y, int width, int height,
                              bool keys) {
   connection_ = std::make_unique<X11Connection>();
@@ -133,6 +181,15 @@ bool X11EditorWindow::Create(unsigned long parent, int x, int y, int width, int 
 }
 
 void X11EditorWindow::Close() {
+  if (loop_) {
+    // The host's loop lets go first; nothing of the window runs after.
+    stop_->store(true, std::memory_order_release);
+    loop_->Unwatch();
+    loop_ = nullptr;
+    threadId_ = {};
+    Release();
+    return;
+  }
   if (OnEventThread()) {
     // The thread is inside a callback and cannot be joined from here: it
     // is let go, sees its flag once the callback returns and leaves
@@ -148,7 +205,7 @@ void X11EditorWindow::Close() {
 }
 
 void X11EditorWindow::Stop() {
-  if (!thread_.joinable() || OnEventThread()) return;
+  if (loop_ || !thread_.joinable() || OnEventThread()) return;
   stop_->store(true, std::memory_order_release);
   const char byte = 1;
   (void)!write(wake_[1], &byte, 1);
@@ -183,6 +240,7 @@ void X11EditorWindow::Release() {
   keyInput_ = KeyInput::kNone;
   focusBefore_ = 0;
   windowGone_ = false;
+  goneReported_ = false;
   stop_.reset();
   translator_ = {};
   exposed_ = {};

@@ -4,13 +4,16 @@
 // at the redraw rate. Hosts forward no events to a plug-in's window and
 // call its idle request when and from where they like (or not at all), so
 // the window keeps its own time. The thread exists exactly from a
-// successful Open to Close, which joins it.
+// successful Open to Close, which joins it. Where the host offers a loop of
+// its own, the window can run on it instead: no thread, the loop's thread
+// is the event thread.
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+#include "core/IEditorLoop.h"
 #include "editor/IGraphicsTypes.h"
 #include "editor/x11/X11Input.h"
 #include "raster/Pixel.h"
@@ -53,6 +56,14 @@ class X11EditorWindow {
   // is no display, the parent is not a window that can hold one, or no
   // thread can be started.
   bool Open(unsigned long parent, int width, int height, int periodMs, bool keys = false);
+  // The same on the host's loop, from the loop's thread, which becomes the
+  // event thread: the loop watches the connection and ticks every periodMs
+  // through LoopEvents and LoopTick.
+  bool OpenOnLoop(unsigned long parent, int width, int height, int periodMs, bool keys,
+                  IEditorLoop& loop);
+  // The host's loop calling (no-ops for a window with a thread of its own).
+  void LoopEvents();
+  void LoopTick();
   // Stops and joins the event thread; the window stays as it is until Open
   // or Close.
   void Stop();
@@ -96,6 +107,9 @@ class X11EditorWindow {
   // The event loop; stop is this run's own flag, which outlives the window
   // when a callback closed it.
   void Run(std::shared_ptr<std::atomic<bool>> stop);
+  // Reads and dispatches what is pending; false once the window went
+  // without us (reported to the client once).
+  bool DrainEvents();
   void Dispatch(XEvent& ev);
   void Release();
   long EventMask() const;
@@ -118,6 +132,8 @@ class X11EditorWindow {
   std::thread::id threadId_;
   std::shared_ptr<std::atomic<bool>> stop_;  // the current run's
   int wake_[2] = {-1, -1};  // pipe: Close wakes the thread through it
+  IEditorLoop* loop_ = nullptr;  // the host's, when it runs the window
+  bool goneReported_ = false;
   X11InputTranslator translator_;
   IRect exposed_;  // union of the current run of exposures
   bool anyExposed_ = false;

@@ -2,15 +2,17 @@
 
 #include <atomic>
 
+#include "core/IEditorLoop.h"
 #include "host/vst3/Vst3Abi.h"
 
 class Vst3Plugin;
 
 // The effect's editor as a VST 3 view: its window inside the host's (an X11
 // window id or an HWND), at the editor's fixed size. Where the host's frame
-// offers a run loop (Linux), a timer on it brings the editor's edits to the
-// component handler on the host's UI thread.
-class Vst3View final : public vst3::IPlugView {
+// offers a run loop (Linux), the window's events and ticks run on it, and a
+// timer on it brings the editor's edits to the component handler, all on
+// the host's UI thread.
+class Vst3View final : public vst3::IPlugView, private IEditorLoop {
  public:
   // Holds a reference to the plug-in for as long as it lives.
   explicit Vst3View(Vst3Plugin& plugin);
@@ -37,8 +39,14 @@ class Vst3View final : public vst3::IPlugView {
 
  private:
   class Timer;
+  class Events;
   ~Vst3View();
-  void StartTimer();
+  // IEditorLoop: the window's descriptor and ticks on the host's run loop.
+  bool Watch(int fd, int periodMs) override;
+  void Unwatch() override;
+  // What Watch asked for, registered with the host's loop.
+  bool RegisterWatch();
+  void StartTimer(int periodMs);
   void StopTimer();
 
   std::atomic<uint32_t> references_{1};
@@ -46,5 +54,7 @@ class Vst3View final : public vst3::IPlugView {
   vst3::IPlugFrame* frame_ = nullptr;
   vst3::IRunLoop* runLoop_ = nullptr;
   Timer* timer_ = nullptr;
+  Events* events_ = nullptr;
+  int watchFd_ = -1, watchPeriod_ = 40;
   bool open_ = false;
 };

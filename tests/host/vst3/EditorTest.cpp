@@ -14,6 +14,7 @@
 
 #include "EditorHostSupport.h"
 #include "PngFile.h"
+#include "ProcessProbe.h"
 #include "Vst3TestHost.h"
 #include "X11HostDisplay.h"
 #include "XvfbTestSuite.h"
@@ -168,14 +169,18 @@ TEST_F(Vst3EditorX11, ShowsTheHostsValuesAsThePanelDoes) {
   Set(Quillwave::kPrefix, 1.0);
   Set(Quillwave::kCutoff1, 0.125);
   Set(Quillwave::kCutoff2, 0.875);
+  const int threadsBefore = ProcessHoldings::Now().threads;
   const Window w = Open();
   ASSERT_NE(w, 0u);
   EXPECT_EQ(x_.Children(parent_), std::vector<Window>{w});
-  // One timer on the host's loop, at a pace for a user interface.
+  // The window's descriptor and one timer on the host's loop, at a pace for
+  // a user interface; no thread of the editor's own.
   const auto timers = frame_.Timers();
   ASSERT_EQ(timers.size(), 1u);
   EXPECT_GE(timers[0].milliseconds, 1u);
   EXPECT_LE(timers[0].milliseconds, 100u);
+  EXPECT_EQ(frame_.EventHandlers(), 1);
+  EXPECT_EQ(ProcessHoldings::Now().threads, threadsBefore);
   EXPECT_TRUE(Shows(w, Panel(), "before"));
 
   Set(Quillwave::kMix, 0.75);

@@ -188,12 +188,14 @@ tresult HostFrame::registerEventHandler(IEventHandler* handler, int fd) {
   if (!handler || fd < 0) return kInvalidArgument;
   handler->addRef();
   handlers_.push_back(handler);
+  fds_.push_back(fd);
   return kResultOk;
 }
 
 tresult HostFrame::unregisterEventHandler(IEventHandler* handler) {
   const auto it = std::find(handlers_.begin(), handlers_.end(), handler);
   if (!handler || it == handlers_.end()) return kInvalidArgument;
+  fds_.erase(fds_.begin() + (it - handlers_.begin()));
   handlers_.erase(it);
   handler->release();
   return kResultOk;
@@ -220,6 +222,10 @@ tresult HostFrame::unregisterTimer(ITimerHandler* handler) {
 
 void HostFrame::FireTimers() {
   // A handler may unregister itself or another from inside its call.
+  const std::vector<vst3::IEventHandler*> handlers = handlers_;
+  for (vst3::IEventHandler* h : handlers) h->addRef();
+  for (size_t i = 0; i < handlers.size(); ++i) handlers[i]->onFDIsSet(fds_[i]);
+  for (vst3::IEventHandler* h : handlers) h->release();
   const std::vector<Timer> now = timers_;
   for (const Timer& t : now) t.handler->addRef();
   for (const Timer& t : now) t.handler->onTimer();

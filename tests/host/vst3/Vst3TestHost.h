@@ -182,7 +182,9 @@ class HostFrame final : public vst3::IPlugFrame, public vst3::IRunLoop {
   vst3::tresult registerTimer(vst3::ITimerHandler* handler, uint64_t milliseconds) override;
   vst3::tresult unregisterTimer(vst3::ITimerHandler* handler) override;
 
-  // Calls every registered timer once, on the calling thread.
+  // One round of the loop on the calling thread: every descriptor handler
+  // (as if its descriptor were ready, which a handler must bear), then every
+  // timer.
   void FireTimers();
   struct Timer {
     vst3::ITimerHandler* handler;
@@ -196,6 +198,7 @@ class HostFrame final : public vst3::IPlugFrame, public vst3::IRunLoop {
   std::atomic<uint32_t> references_{1};
   std::vector<Timer> timers_;
   std::vector<vst3::IEventHandler*> handlers_;
+  std::vector<int> fds_;  // each handler's descriptor
   int32_t timerRegistrations_ = 0;
 };
 
