@@ -1,6 +1,6 @@
 # Lists the dynamic symbols (Linux) or the export table and imports (Windows)
-# of the plug-in library and fails unless exactly VSTPluginMain and main are
-# exported and, on Windows, only system DLLs are imported.
+# of a plug-in library and fails unless exactly the entry points EXPECTED
+# (a list) are exported and, on Windows, only system DLLs are imported.
 if(WINDOWS)
   execute_process(COMMAND ${TOOL} -p ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -44,7 +44,8 @@ else()
   endforeach()
 endif()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exported: '${names}', expected exactly VSTPluginMain and main")
+list(SORT EXPECTED)
+if(NOT names STREQUAL EXPECTED)
+  message(FATAL_ERROR "exported: '${names}', expected exactly '${EXPECTED}'")
 endif()
 message(STATUS "exports: ${names}")
