@@ -19,6 +19,9 @@ const void* Feature(const LV2_Feature* const* features, const char* uri) {
 Lv2Ui* Lv2Ui::Create(LV2UI_Write_Function write, void* controller, void** widget,
                      const LV2_Feature* const* features, IEffectCore* (*make)()) {
   void* parent = const_cast<void*>(Feature(features, LV2_UI__parent));
+  bool hostIdles = false;
+  for (const LV2_Feature* const* f = features; f && *f; ++f)
+    if ((*f)->URI && std::strcmp((*f)->URI, LV2_UI__idleInterface) == 0) hostIdles = true;
   if (!parent || !write || !widget || !make) return nullptr;
   try {
     std::unique_ptr<IEffectCore> model(make());
@@ -36,7 +39,8 @@ Lv2Ui* Lv2Ui::Create(LV2UI_Write_Function write, void* controller, void** widget
       // plots and the visible controls match the defaults before the host's
       // first port events.
       for (int32_t i = 0; i < m.ParameterCount(); ++i) m.ParamChanged(i);
-      window = m.Editor()->OpenWindow(parent);
+      if (hostIdles) window = m.Editor()->OpenWindowOnLoop(parent, *ui);
+      if (!window) window = m.Editor()->OpenWindow(parent);
       if (window) m.OnEditorOpen();
     }
     if (!window) {
@@ -82,8 +86,24 @@ void Lv2Ui::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void*
   model_->PushNormalizedToControls(int32_t(port), p->NormalizedFromValue());
 }
 
+bool Lv2Ui::Watch(int, int periodMs) {
+  onLoop_ = true;
+  period_ = std::chrono::milliseconds(periodMs);
+  return true;
+}
+
 int Lv2Ui::Idle() {
   model_->NoteHostIdle();
+  if (onLoop_) {
+    if (IEditorLink* editor = model_->Editor()) {
+      editor->LoopEvents();
+      const auto now = std::chrono::steady_clock::now();
+      if (now - lastTick_ >= period_) {
+        lastTick_ = now;
+        editor->LoopTick();
+      }
+    }
+  }
   model_->DeliverHostEdits();
   return 0;
 }

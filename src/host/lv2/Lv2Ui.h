@@ -3,9 +3,11 @@
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
+#include "core/IEditorLoop.h"
 #include "core/IEffectCore.h"
 
 
@@ -14,9 +16,10 @@
 // so it keeps an effect of its own as the model of the parameter values:
 // the host's port events set it, and the panel's gestures write the ports
 // (values in the parameter's own units) and tell the host where a gesture
-// begins and ends. Host calls leave on the host's thread, from its idle
-// calls.
-class Lv2Ui final : public IHostLink {
+// begins and ends. Where the host calls idle, the window's events and ticks
+// run in those calls, so everything happens on the host's UI thread, host
+// calls included; otherwise the window keeps a thread of its own.
+class Lv2Ui final : public IHostLink, private IEditorLoop {
  public:
   // Null when the host gives no parent window, the effect has no editor, or
   // the window could not be opened. Never throws.
@@ -57,10 +60,17 @@ class Lv2Ui final : public IHostLink {
   Lv2Ui(std::unique_ptr<IEffectCore> model, LV2UI_Write_Function write, void* controller,
         const LV2UI_Resize* resize, const LV2UI_Touch* touch);
   void Touch(int32_t index, bool grabbed);
+  // IEditorLoop: the host's idle calls drain the window's events and tick
+  // it at its own pace; nothing to register.
+  bool Watch(int, int periodMs) override;
+  void Unwatch() override { onLoop_ = false; }
 
   std::unique_ptr<IEffectCore> model_;
   LV2UI_Write_Function write_;
   void* controller_;
   const LV2UI_Resize* resize_;
   const LV2UI_Touch* touch_;
+  bool onLoop_ = false;
+  std::chrono::milliseconds period_{40};
+  std::chrono::steady_clock::time_point lastTick_{};
 };

@@ -4,7 +4,8 @@
 // for the values, the idle call, and XTest input on the panel. The panel
 // must show what the off-screen panel shows at the same values, and a drag
 // must come back as port writes in the parameter's own units between a
-// touch and a release, on the thread that calls idle.
+// touch and a release, on the thread that calls idle, which also runs the
+// window.
 #include <gtest/gtest.h>
 #include <lv2/ui/ui.h>
 
@@ -159,8 +160,12 @@ TEST_F(Lv2UiX11, WithoutAParentWindowTheUiIsRefused) {
 // values as the panel shows the same parameter values anywhere: the plots,
 // the tempo controls instead of the rate knob, the switches.
 TEST_F(Lv2UiX11, ShowsThePortValuesAsThePanelDoes) {
+  const int threads = ProcessResources::Now().threads;
   const Window w = Open();
   ASSERT_NE(w, 0u);
+  // The host calls idle: the window runs in those calls, with no thread of
+  // its own.
+  EXPECT_EQ(ProcessResources::Now().threads, threads);
   EXPECT_EQ(x_.Children(parent_), std::vector<Window>{w});
   EXPECT_EQ(log_.width, kW);
   EXPECT_EQ(log_.height, kH);
